@@ -1,0 +1,79 @@
+#include "clean_print_jobs.h"
+
+#include "run_command.h"
+#include "spooler_command.h"
+#include "../ui/status_display.h"
+
+#include <string>
+
+namespace {
+
+const wchar_t kJobDirectory[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\";
+const wchar_t kJobPattern[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\*";
+
+const wchar_t kStatusStopping[] = L"正在停止打印服务...";
+const wchar_t kStatusStopFailed[] = L"停止服务失败";
+const wchar_t kStatusDeleting[] = L"正在删除打印任务...";
+const wchar_t kStatusRestarting[] = L"正在重启打印服务...";
+const wchar_t kStatusRestartFailed[] = L"重启服务失败";
+const wchar_t kStatusDone[] = L"清理完成！";
+
+const wchar_t kCaptionError[] = L"错误";
+const wchar_t kCaptionSuccess[] = L"成功";
+const wchar_t kBoxStopFailed[] = L"无法停止打印服务";
+const wchar_t kBoxRestartFailed[] = L"无法重启打印服务";
+const wchar_t kBoxSuccess[] = L"打印任务已清理并重启服务！";
+
+void ShowBox(const wchar_t* text, const wchar_t* caption, UINT icon)
+{
+    // No owner: the main window stays as it is while the box is up.
+    MessageBoxW(nullptr, text, caption, MB_OK | icon);
+}
+
+// Deletes every non-directory entry of the job directory. Subdirectories are
+// neither entered nor removed; a file that can't be deleted stays, and a
+// directory that can't be searched leaves nothing to do.
+void DeleteJobFiles()
+{
+    const std::wstring spoolPath = kJobPattern;
+    WIN32_FIND_DATAW findData{};
+    const HANDLE search = FindFirstFileW(spoolPath.c_str(), &findData);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if (findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            continue;
+        }
+        const std::wstring filePath = kJobDirectory + std::wstring(findData.cFileName);
+        DeleteFileW(filePath.c_str());
+    } while (FindNextFileW(search, &findData));
+    FindClose(search);
+}
+
+} // namespace
+
+void CleanPrintJobs(HWND /*window*/)
+{
+    // The spooler holds its job files open: it must be down before they can go.
+    UpdateStatus(kStatusStopping, 30);
+    if (!RunCommand(SpoolerCommand(L"stop"))) {
+        UpdateStatus(kStatusStopFailed, 0);
+        ShowBox(kBoxStopFailed, kCaptionError, MB_ICONERROR);
+        return;
+    }
+
+    UpdateStatus(kStatusDeleting, 60);
+    DeleteJobFiles();
+
+    UpdateStatus(kStatusRestarting, 100);
+    if (!RunCommand(SpoolerCommand(L"start"))) {
+        UpdateStatus(kStatusRestartFailed, 0);
+        ShowBox(kBoxRestartFailed, kCaptionError, MB_ICONERROR);
+        return;
+    }
+
+    UpdateStatus(kStatusDone, 0);
+    ShowBox(kBoxSuccess, kCaptionSuccess, MB_ICONINFORMATION);
+    PostQuitMessage(0);
+}

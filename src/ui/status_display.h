@@ -1,0 +1,13 @@
+#pragma once
+
+#include <windows.h>
+
+// The status label and the progress bar of the main window. Written once when
+// the window creates them; null until then.
+extern HWND hStatus;
+extern HWND hProgress;
+
+// Shows text and a progress position (0 to 100), paints both at once although
+// the caller holds up the message loop, then pauses 500 ms so the user can
+// follow the stage.
+void UpdateStatus(const wchar_t* text, int progress);

@@ -1,0 +1,37 @@
+#include "centring.h"
+#include "common_controls.h"
+#include "main_window.h"
+
+#include <windows.h>
+
+namespace {
+const wchar_t kCaptionError[] = L"错误";
+const wchar_t kRegisterFailed[] = L"注册窗口类失败";
+const wchar_t kCreateFailed[] = L"窗口创建失败";
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int showCommand)
+{
+    InitProgressBarClass();
+    if (!RegisterMainClass(instance)) {
+        MessageBoxW(nullptr, kRegisterFailed, kCaptionError, MB_ICONERROR);
+        return 1;
+    }
+    const HWND window = CreateMainWindow(instance);
+    if (!window) {
+        MessageBoxW(nullptr, kCreateFailed, kCaptionError, MB_ICONERROR);
+        return 1;
+    }
+    // Centred while still empty and invisible, so it never shows elsewhere.
+    CentreOnDesktop(window);
+    CreateControls(window, instance);
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,210 @@
+#include "../src/cleanup/clean_print_jobs.h"
+
+#include "support/fake_steps.h"
+#include "support/job_dir.h"
+#include "support/message_box_watch.h"
+#include "support/test_paths.h"
+#include "support/test_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void ResetFakes()
+{
+    fake::log.clear();
+    fake::commandResults.clear();
+    fake::onCommand = nullptr;
+}
+
+using Log = std::vector<std::wstring>;
+
+std::wstring SystemNet(const wchar_t* verb)
+{
+    wchar_t systemDir[MAX_PATH] = {};
+    GetSystemDirectoryW(systemDir, MAX_PATH);
+    return L"run \"" + std::wstring(systemDir) + L"\\net.exe\" " + verb + L" spooler";
+}
+
+std::wstring Box(const SeenBox& box)
+{
+    const wchar_t* icon = box.icon == MB_ICONERROR ? L"error"
+                          : box.icon == MB_ICONINFORMATION ? L"information"
+                                                          : L"other";
+    return L"box " + box.text + L" | " + box.caption + L" | " + icon;
+}
+
+// Takes the quit message if one was posted; returns its exit code, or -1.
+int TakeQuit()
+{
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        return static_cast<int>(msg.wParam);
+    }
+    return -1;
+}
+
+// Each test runs the real sequence with scripted commands and a recorded
+// status display; the message boxes and the job directory are real.
+class CleanPrintJobsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_THROWAWAY_PREFIX();
+        ResetFakes();
+        ResetJobDir();
+        TakeQuit();
+    }
+
+    void TearDown() override
+    {
+        ResetFakes();
+        TakeQuit();
+    }
+
+    // Runs the sequence once; returns the quit code (-1 if none was posted).
+    int Run()
+    {
+        MessageBoxWatch watch([](const SeenBox& box) { fake::log.push_back(Box(box)); });
+        CleanPrintJobs(nullptr);
+        return TakeQuit();
+    }
+};
+
+TEST_F(CleanPrintJobsTest, EachEndShowsItsStagesBoxAndQuitsOnlyOnSuccess)
+{
+    const Log stopFailed = {
+        L"status 正在停止打印服务... 30",
+        SystemNet(L"stop"),
+        L"status 停止服务失败 0",
+        L"box 无法停止打印服务 | 错误 | error",
+    };
+    const Log restartFailed = {
+        L"status 正在停止打印服务... 30",
+        SystemNet(L"stop"),
+        L"status 正在删除打印任务... 60",
+        L"status 正在重启打印服务... 100",
+        SystemNet(L"start"),
+        L"status 重启服务失败 0",
+        L"box 无法重启打印服务 | 错误 | error",
+    };
+    const Log success = {
+        L"status 正在停止打印服务... 30",
+        SystemNet(L"stop"),
+        L"status 正在删除打印任务... 60",
+        L"status 正在重启打印服务... 100",
+        SystemNet(L"start"),
+        L"status 清理完成！ 0",
+        L"box 打印任务已清理并重启服务！ | 成功 | information",
+    };
+    const struct {
+        const char* name;
+        std::deque<bool> commands;
+        Log expected;
+        int quit;
+        bool jobsGone;
+    } ends[] = {
+        {"stop failed", {false}, stopFailed, -1, false},
+        {"restart failed", {true, false}, restartFailed, -1, true},
+        {"success", {true, true}, success, 0, true},
+    };
+    for (const auto& end : ends) {
+        SCOPED_TRACE(end.name);
+        ResetJobDir();
+        MakeJobFile(L"00017.SPL");
+        MakeJobFile(L"00017.SHD");
+        ResetFakes();
+        fake::commandResults = end.commands;
+
+        EXPECT_EQ(Run(), end.quit);
+        EXPECT_EQ(fake::log, end.expected);
+        EXPECT_EQ(ListJobDir().empty(), end.jobsGone);
+    }
+}
+
+TEST_F(CleanPrintJobsTest, JobsAreDeletedOnlyWhileTheSpoolerIsDown)
+{
+    MakeJobFile(L"00042.SPL");
+    std::vector<size_t> jobsAtCommand;
+    fake::onCommand = [&](const std::wstring&) { jobsAtCommand.push_back(ListJobDir().size()); };
+    Run();
+    EXPECT_EQ(jobsAtCommand, (std::vector<size_t>{1, 0}));
+}
+
+TEST_F(CleanPrintJobsTest, EveryKindOfJobFileGoesAndSubdirectoriesStay)
+{
+    CreateDirectoryW((std::wstring(kJobDir) + L"sub").c_str(), nullptr);
+    CreateDirectoryW((std::wstring(kJobDir) + L"sub\\deeper").c_str(), nullptr);
+    MakeJobFile(L"sub\\inner.SPL");
+    MakeJobFile(L"sub\\deeper\\inner.SHD");
+    CreateDirectoryW((std::wstring(kJobDir) + L"空目录").c_str(), nullptr);
+    const wchar_t* jobs[] = {L"00001.SPL", L"00001.SHD", L"打印任务 一.SPL", L"job with spaces",
+                             L"noextension", L".leadingdot", L"FP00002.SPL"};
+    for (const wchar_t* name : jobs) {
+        MakeJobFile(name);
+    }
+    MakeJobFile(L"hidden.SPL", FILE_ATTRIBUTE_HIDDEN);
+    MakeJobFile(L"system.SHD", FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_EQ(ListJobDir().size(), 14u);
+
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(ListJobDir(), (Log{L"sub\\", L"sub\\deeper\\", L"sub\\deeper\\inner.SHD",
+                                 L"sub\\inner.SPL", L"空目录\\"}));
+}
+
+TEST_F(CleanPrintJobsTest, FilesThatCannotBeDeletedStayAndTheRunGoesOn)
+{
+    MakeJobFile(L"a.SPL");
+    MakeJobFile(L"readonly.SPL", FILE_ATTRIBUTE_READONLY);
+    MakeJobFile(L"locked.SPL");
+    MakeJobFile(L"z.SHD");
+    // Held open by the spooler, say: no delete sharing.
+    const HANDLE locked = CreateFileW((std::wstring(kJobDir) + L"locked.SPL").c_str(),
+                                      GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+
+    EXPECT_EQ(Run(), 0);
+    CloseHandle(locked);
+    EXPECT_EQ(ListJobDir(), (Log{L"locked.SPL", L"readonly.SPL"}));
+    EXPECT_EQ(fake::log.back(), L"box 打印任务已清理并重启服务！ | 成功 | information");
+    SetFileAttributesW((std::wstring(kJobDir) + L"readonly.SPL").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(CleanPrintJobsTest, EmptyOrMissingJobDirectoryStillRestartsSilently)
+{
+    for (const bool missing : {false, true}) {
+        SCOPED_TRACE(missing ? "missing" : "empty");
+        ResetJobDir();
+        if (missing) {
+            RemoveTree(kJobDir);
+            ASSERT_FALSE(PathExists(kJobDir));
+        }
+        ResetFakes();
+        EXPECT_EQ(Run(), 0);
+        ASSERT_EQ(fake::log.size(), 7u);
+        EXPECT_EQ(fake::log[4], SystemNet(L"start"));
+        EXPECT_EQ(fake::log[6], L"box 打印任务已清理并重启服务！ | 成功 | information");
+        EXPECT_EQ(PathExists(kJobDir), !missing);
+    }
+    ResetJobDir();
+}
+
+TEST_F(CleanPrintJobsTest, ARunAfterAFailureStartsAgainFromTheStop)
+{
+    fake::commandResults = {false, true, true};
+    EXPECT_EQ(Run(), -1);
+    MakeJobFile(L"00003.SPL");
+    fake::log.clear();
+    EXPECT_EQ(Run(), 0);
+    ASSERT_GE(fake::log.size(), 2u);
+    EXPECT_EQ(fake::log[1], SystemNet(L"stop"));
+    EXPECT_TRUE(ListJobDir().empty());
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+#include "../src/cleanup/run_command.h"
+
+#include "support/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+std::wstring Quoted(const std::wstring& path)
+{
+    return L"\"" + path + L"\"";
+}
+
+std::wstring ChildExiting(DWORD code)
+{
+    return Quoted(ThisExecutable()) + L" --exit-with " + std::to_wstring(code);
+}
+
+// A child that leaves a file behind, padded with ignored arguments to exactly
+// `length` characters, so the test can tell whether it ran at all.
+std::wstring ChildTouching(const std::wstring& marker, size_t length)
+{
+    std::wstring command = Quoted(ThisExecutable()) + L" --touch " + Quoted(marker) + L" ";
+    command.resize(length, L'x');
+    return command;
+}
+
+DWORD HandleCount()
+{
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
+}
+
+TEST(RunCommand, OnlyExitCodeZeroIsSuccess)
+{
+    const struct {
+        DWORD exitCode;
+        bool expected;
+    } cases[] = {{0, true}, {1, false}, {2, false}, {259, false}, {0xC0000005, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(RunCommand(ChildExiting(c.exitCode)), c.expected) << "exit code " << c.exitCode;
+    }
+}
+
+TEST(RunCommand, MissingProgramFailsWithoutLeakingHandles)
+{
+    const DWORD before = HandleCount();
+    EXPECT_FALSE(RunCommand(L"kestrafen-no-such-program-anywhere.exe stop spooler"));
+    EXPECT_FALSE(RunCommand(L"\"C:\\no such dir\\net.exe\" stop spooler"));
+    EXPECT_FALSE(RunCommand(L""));
+    EXPECT_EQ(HandleCount(), before);
+}
+
+TEST(RunCommand, ClosesBothChildHandlesWhateverTheExitCode)
+{
+    // Warm up once: the first process creation may open handles that stay
+    // for the life of the process.
+    RunCommand(ChildExiting(0));
+    const DWORD before = HandleCount();
+    for (int i = 0; i < 20; ++i) {
+        RunCommand(ChildExiting(static_cast<DWORD>(i % 3)));
+    }
+    EXPECT_EQ(HandleCount(), before);
+}
+
+TEST(RunCommand, CommandThatFillsTheBufferRunsOneThatOverflowsIsRefused)
+{
+    const std::wstring dir = MakeScratchDir(L"kestrafen-run-command");
+    const struct {
+        size_t length;
+        bool runs;
+    } cases[] = {{255, true}, {256, false}, {300, false}};
+    for (const auto& c : cases) {
+        const std::wstring marker = dir + L"ran-" + std::to_wstring(c.length);
+        const std::wstring command = ChildTouching(marker, c.length);
+        ASSERT_EQ(command.size(), c.length);
+        EXPECT_EQ(RunCommand(command), c.runs) << "length " << c.length;
+        EXPECT_EQ(PathExists(marker), c.runs) << "length " << c.length;
+    }
+    RemoveTree(dir);
+}
+
+TEST(RunCommand, EmbeddedTerminatorIsRefusedNotCutShort)
+{
+    const std::wstring dir = MakeScratchDir(L"kestrafen-run-command-nul");
+    const std::wstring marker = dir + L"ran";
+    std::wstring command = Quoted(ThisExecutable()) + L" --touch " + Quoted(marker);
+    command += L'\0';
+    command += L" and more";
+    EXPECT_FALSE(RunCommand(command));
+    EXPECT_FALSE(PathExists(marker));
+    RemoveTree(dir);
+}
+
+} // namespace

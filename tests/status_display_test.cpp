@@ -1,0 +1,151 @@
+#include "../src/ui/status_display.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace {
+
+// Counts the WM_PAINT messages a control receives, through a subclass.
+int paintsOfLabel = 0;
+int paintsOfBar = 0;
+WNDPROC labelProc = nullptr;
+WNDPROC barProc = nullptr;
+
+LRESULT CALLBACK CountingLabel(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    paintsOfLabel += message == WM_PAINT;
+    return CallWindowProcW(labelProc, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CountingBar(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    paintsOfBar += message == WM_PAINT;
+    return CallWindowProcW(barProc, window, message, wParam, lParam);
+}
+
+WNDPROC Subclass(HWND window, WNDPROC proc)
+{
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+}
+
+// A visible test window holding a real label and a real progress bar, like
+// the main window's. The handles are published only where a test asks.
+class StatusDisplay : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&icc);
+        parent_ = CreateWindowExW(0, L"STATIC", L"status display test",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200, nullptr,
+                                  nullptr, nullptr, nullptr);
+        ASSERT_NE(parent_, nullptr);
+        label_ = CreateWindowExW(0, L"STATIC", L"就绪", WS_CHILD | WS_VISIBLE | SS_CENTER, 50, 50,
+                                 300, 20, parent_, nullptr, nullptr, nullptr);
+        bar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 50, 80, 300,
+                               20, parent_, nullptr, nullptr, nullptr);
+        ASSERT_NE(label_, nullptr);
+        ASSERT_NE(bar_, nullptr);
+        SendMessageW(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        SendMessageW(bar_, PBM_SETPOS, 42, 0);
+        labelProc = Subclass(label_, CountingLabel);
+        barProc = Subclass(bar_, CountingBar);
+        PumpUntilPainted();
+        paintsOfLabel = paintsOfBar = 0;
+    }
+
+    void TearDown() override
+    {
+        hStatus = nullptr;
+        hProgress = nullptr;
+        DestroyWindow(parent_);
+    }
+
+    void PumpUntilPainted()
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+        UpdateWindow(parent_);
+    }
+
+    std::wstring LabelText() const
+    {
+        wchar_t text[128] = {};
+        GetWindowTextW(label_, text, 128);
+        return text;
+    }
+
+    LRESULT BarPosition() const { return SendMessageW(bar_, PBM_GETPOS, 0, 0); }
+
+    static bool HasPendingPaint(HWND window) { return GetUpdateRect(window, nullptr, FALSE) != 0; }
+
+    // Milliseconds that one UpdateStatus call took.
+    static long long TimedUpdate(const wchar_t* text, int progress)
+    {
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        UpdateStatus(text, progress);
+        QueryPerformanceCounter(&end);
+        return (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+    }
+
+    HWND parent_ = nullptr;
+    HWND label_ = nullptr;
+    HWND bar_ = nullptr;
+};
+
+TEST_F(StatusDisplay, ShowsTextAndPositionPaintedBeforeReturningAndPauses)
+{
+    hStatus = label_;
+    hProgress = bar_;
+    // The repeated stage changes nothing, so only an explicit repaint paints it.
+    const struct {
+        const wchar_t* text;
+        int progress;
+    } stages[] = {{L"正在停止打印服务...", 30}, {L"正在删除打印任务...", 60},
+                  {L"正在重启打印服务...", 100}, {L"清理完成！", 0}, {L"清理完成！", 0}};
+    for (const auto& stage : stages) {
+        paintsOfLabel = paintsOfBar = 0;
+        EXPECT_GE(TimedUpdate(stage.text, stage.progress), 480);
+        EXPECT_GE(paintsOfLabel, 1) << "label not painted at " << stage.progress;
+        EXPECT_GE(paintsOfBar, 1) << "bar not painted at " << stage.progress;
+        // Nothing was dispatched in between: what shows must already be painted.
+        EXPECT_EQ(LabelText(), stage.text);
+        EXPECT_EQ(BarPosition(), stage.progress);
+        EXPECT_FALSE(HasPendingPaint(label_)) << "label not repainted at " << stage.progress;
+        EXPECT_FALSE(HasPendingPaint(bar_)) << "bar not repainted at " << stage.progress;
+    }
+}
+
+TEST_F(StatusDisplay, WithoutControlsStillPausesAndTouchesNothing)
+{
+    EXPECT_GE(TimedUpdate(L"正在停止打印服务...", 30), 480);
+    EXPECT_EQ(LabelText(), L"就绪");
+    EXPECT_EQ(BarPosition(), 42);
+    EXPECT_EQ(paintsOfLabel + paintsOfBar, 0);
+}
+
+TEST_F(StatusDisplay, OnlyThePublishedControlChanges)
+{
+    hStatus = label_;
+    UpdateStatus(L"停止服务失败", 0);
+    EXPECT_EQ(LabelText(), L"停止服务失败");
+    EXPECT_EQ(BarPosition(), 42);
+
+    hStatus = nullptr;
+    hProgress = bar_;
+    UpdateStatus(L"重启服务失败", 100);
+    EXPECT_EQ(LabelText(), L"停止服务失败");
+    EXPECT_EQ(BarPosition(), 100);
+}
+
+} // namespace

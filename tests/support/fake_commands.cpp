@@ -1,0 +1,22 @@
+#include "fake_steps.h"
+
+#include "../../src/cleanup/run_command.h"
+
+namespace fake {
+std::deque<bool> commandResults;
+std::function<void(const std::wstring&)> onCommand;
+}
+
+bool RunCommand(const std::wstring& command)
+{
+    fake::log.push_back(L"run " + command);
+    if (fake::onCommand) {
+        fake::onCommand(command);
+    }
+    if (fake::commandResults.empty()) {
+        return true;
+    }
+    const bool result = fake::commandResults.front();
+    fake::commandResults.pop_front();
+    return result;
+}

@@ -1,0 +1,15 @@
+#include "fake_steps.h"
+
+#include "../../src/ui/status_display.h"
+
+namespace fake {
+std::vector<std::wstring> log;
+}
+
+HWND hStatus = nullptr;
+HWND hProgress = nullptr;
+
+void UpdateStatus(const wchar_t* text, int progress)
+{
+    fake::log.push_back(L"status " + std::wstring(text) + L" " + std::to_wstring(progress));
+}

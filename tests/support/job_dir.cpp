@@ -1,0 +1,59 @@
+#include "job_dir.h"
+
+#include "test_paths.h"
+
+#include <algorithm>
+
+const wchar_t kJobDir[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\";
+
+void ResetJobDir()
+{
+    RemoveTree(kJobDir);
+    CreateDirectoryW(kJobDir, nullptr);
+}
+
+void MakeJobFile(const std::wstring& name, DWORD attributes)
+{
+    const std::wstring path = kJobDir + name;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    attributes, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const char content[] = "%!PS job data";
+    DWORD written = 0;
+    WriteFile(file, content, sizeof(content) - 1, &written, nullptr);
+    CloseHandle(file);
+}
+
+namespace {
+void ListInto(const std::wstring& base, const std::wstring& relative, std::vector<std::wstring>& out)
+{
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW((base + relative + L"*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out.push_back(relative + name + L"\\");
+            ListInto(base, relative + name + L"\\", out);
+        } else {
+            out.push_back(relative + name);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+} // namespace
+
+std::vector<std::wstring> ListJobDir()
+{
+    std::vector<std::wstring> out;
+    ListInto(kJobDir, L"", out);
+    std::sort(out.begin(), out.end());
+    return out;
+}

@@ -1,0 +1,62 @@
+#include "test_paths.h"
+
+#include <windows.h>
+
+std::wstring ThisExecutable()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring ThisExecutableDir()
+{
+    const std::wstring path = ThisExecutable();
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+bool PathExists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::wstring MakeScratchDir(const wchar_t* name)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring dir = std::wstring(temp) + name + L"\\";
+    RemoveTree(dir);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+void RemoveTree(const std::wstring& path)
+{
+    std::wstring dir = path;
+    if (!dir.empty() && dir.back() == L'\\') {
+        dir.pop_back();
+    }
+    const DWORD attributes = GetFileAttributesW(dir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return;
+    }
+    SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!DeleteFileW(dir.c_str())) {
+            RemoveDirectoryW(dir.c_str());
+        }
+        return;
+    }
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name != L"." && name != L"..") {
+                RemoveTree(dir + L"\\" + name);
+            }
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryW(dir.c_str());
+}
