@@ -1,0 +1,208 @@
+// The built program, end to end, under the real platform: its window, its
+// buttons, the real net.exe and service manager (driving our stand-in
+// spooler), and the job directory of the throwaway prefix.
+#include "support/job_dir.h"
+#include "support/running_program.h"
+#include "support/spooler_service.h"
+#include "support/test_paths.h"
+#include "support/test_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+
+const std::vector<std::wstring> kJobs = {L"00021.SPL", L"00021.SHD", L"打印 任务.SPL"};
+const std::vector<std::wstring> kJobsAndKeptDir = {L"00021.SHD", L"00021.SPL", L"kept\\",
+                                                   L"kept\\inner.SPL", L"打印 任务.SPL"};
+
+std::wstring ProgramPath()
+{
+    return ThisExecutableDir() + L"..\\kestrafen.exe";
+}
+
+LONG Centred(LONG desktop, LONG size)
+{
+    return (desktop - size) / 2;
+}
+
+class EndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_THROWAWAY_PREFIX();
+        ASSERT_TRUE(PathExists(ProgramPath())) << "program not built beside the tests";
+        ASSERT_TRUE(SpoolerIsStandIn()) << "the harness must install the stand-in spooler";
+        SetSpoolerRefusesStart(false);
+        ResetJobDir();
+        CreateDirectoryW((std::wstring(kJobDir) + L"kept").c_str(), nullptr);
+        MakeJobFile(L"kept\\inner.SPL");
+        for (const std::wstring& job : kJobs) {
+            MakeJobFile(job);
+        }
+    }
+
+    void TearDown() override
+    {
+        SetSpoolerRefusesStart(false);
+        ResetJobDir();
+    }
+
+    // Presses the clean button, follows the stages, reads and dismisses the box.
+    static Texts RunCleanup(RunningProgram& program, std::wstring& boxText, std::wstring& boxCaption)
+    {
+        program.Press(1);
+        HWND box = nullptr;
+        Texts stages = program.FollowStatusUntilBox(box);
+        if (box) {
+            boxCaption = WindowText(box);
+            boxText = WindowText(GetDlgItem(box, 0xFFFF));
+            RunningProgram::Dismiss(box);
+        }
+        return stages;
+    }
+};
+
+TEST_F(EndToEnd, TheWindowAsItFirstAppears)
+{
+    RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
+    ASSERT_TRUE(program.Started());
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(WindowText(window), L"打印任务清理工具");
+    EXPECT_TRUE(IsWindowVisible(window));
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_MAXIMIZEBOX),
+              static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX));
+
+    RECT desktop{};
+    RECT rect{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, 400);
+    EXPECT_EQ(rect.bottom - rect.top, 300);
+    EXPECT_EQ(rect.left, Centred(desktop.right, 400));
+    EXPECT_EQ(rect.top, Centred(desktop.bottom, 300));
+
+    const struct {
+        int id;
+        const wchar_t* className;
+        const wchar_t* text;
+    } controls[] = {{100, L"Static", L"就绪"},
+                    {101, L"msctls_progress32", L""},
+                    {1, L"Button", L"清理打印任务并重启服务"},
+                    {2, L"Button", L"退出"}};
+    for (const auto& control : controls) {
+        const HWND child = program.Control(control.id);
+        ASSERT_NE(child, nullptr) << control.id;
+        EXPECT_EQ(_wcsicmp(WindowClass(child).c_str(), control.className), 0) << control.id;
+        EXPECT_EQ(WindowText(child), control.text) << control.id;
+        EXPECT_TRUE(IsWindowVisible(child)) << control.id;
+    }
+    const HWND bar = program.Control(101);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 0);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 100);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
+
+    program.Press(2);
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+}
+
+TEST_F(EndToEnd, SuccessClearsTheQueueRestartsTheSpoolerAndEnds)
+{
+    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
+    ASSERT_NE(program.MainWindow(), nullptr);
+
+    std::wstring text, caption;
+    const Texts stages = RunCleanup(program, text, caption);
+    EXPECT_EQ(stages, (Texts{L"就绪", L"正在停止打印服务...", L"正在删除打印任务...",
+                             L"正在重启打印服务...", L"清理完成！"}));
+    EXPECT_EQ(text, L"打印任务已清理并重启服务！");
+    EXPECT_EQ(caption, L"成功");
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+    EXPECT_EQ(ListJobDir(), (Texts{L"kept\\", L"kept\\inner.SPL"}));
+    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));
+}
+
+TEST_F(EndToEnd, StopFailureLeavesTheJobsAndTheProgramOpen)
+{
+    ASSERT_TRUE(SetSpoolerState(SERVICE_STOPPED));  // net stop then reports failure
+    RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
+    ASSERT_NE(program.MainWindow(), nullptr);
+
+    std::wstring text, caption;
+    const Texts stages = RunCleanup(program, text, caption);
+    EXPECT_EQ(stages, (Texts{L"就绪", L"正在停止打印服务...", L"停止服务失败"}));
+    EXPECT_EQ(text, L"无法停止打印服务");
+    EXPECT_EQ(caption, L"错误");
+    EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
+    EXPECT_EQ(ListJobDir(), kJobsAndKeptDir);
+    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_STOPPED));
+
+    program.Press(2);
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+}
+
+TEST_F(EndToEnd, RestartFailureClearsTheJobsAndAnotherRunStartsFromTheStop)
+{
+    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    SetSpoolerRefusesStart(true);
+    RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
+    ASSERT_NE(program.MainWindow(), nullptr);
+
+    std::wstring text, caption;
+    Texts stages = RunCleanup(program, text, caption);
+    EXPECT_EQ(stages, (Texts{L"就绪", L"正在停止打印服务...", L"正在删除打印任务...",
+                             L"正在重启打印服务...", L"重启服务失败"}));
+    EXPECT_EQ(text, L"无法重启打印服务");
+    EXPECT_EQ(caption, L"错误");
+    EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
+    EXPECT_EQ(ListJobDir(), (Texts{L"kept\\", L"kept\\inner.SPL"}));
+    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_STOPPED));
+
+    // The spooler is down now, so a second run fails at its first stage.
+    stages = RunCleanup(program, text, caption);
+    EXPECT_EQ(stages, (Texts{L"重启服务失败", L"正在停止打印服务...", L"停止服务失败"}));
+    EXPECT_EQ(text, L"无法停止打印服务");
+
+    program.CloseBox();
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+}
+
+TEST_F(EndToEnd, StartedMinimisedOrHiddenIsCentredAllTheSame)
+{
+    const struct {
+        WORD show;
+        bool visible;
+        bool iconic;
+    } cases[] = {{SW_SHOWMINNOACTIVE, true, true}, {SW_MINIMIZE, true, true}, {SW_HIDE, false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.show);
+        RunningProgram program(ProgramPath(), c.show);
+        const HWND window = program.MainWindow();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(IsWindowVisible(window) != 0, c.visible);
+        EXPECT_EQ(IsIconic(window) != 0, c.iconic);
+        // Brought back by the user, it stands in the middle of the desktop.
+        ShowWindow(window, SW_RESTORE);
+        RECT desktop{};
+        RECT rect{};
+        GetWindowRect(GetDesktopWindow(), &desktop);
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(rect.left, Centred(desktop.right, 400));
+        EXPECT_EQ(rect.top, Centred(desktop.bottom, 300));
+        program.CloseBox();
+        EXPECT_EQ(program.WaitForExit(10000), 0);
+    }
+}
+
+} // namespace

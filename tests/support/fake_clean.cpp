@@ -1,0 +1,13 @@
+// Link-time stand-in for the cleanup run, for tests of the window procedure.
+#include "fake_clean.h"
+
+#include "../../src/cleanup/clean_print_jobs.h"
+
+namespace fake {
+std::vector<HWND> cleanRuns;
+}
+
+void CleanPrintJobs(HWND window)
+{
+    fake::cleanRuns.push_back(window);
+}

@@ -1,0 +1,139 @@
+#include "running_program.h"
+
+#include "test_paths.h"
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<Search*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && WindowClass(window) == search->className) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindWindowOf(DWORD pid, const wchar_t* className)
+{
+    Search search{pid, className, nullptr};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+std::wstring WindowClass(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand)
+{
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = showCommand;
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    const std::wstring workDir = MakeScratchDir(L"kestrafen-e2e-cwd");
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       workDir.c_str(), &si, &pi_)) {
+        process_ = pi_.hProcess;
+        CloseHandle(pi_.hThread);
+        WaitForInputIdle(process_, 10000);
+    }
+}
+
+RunningProgram::~RunningProgram()
+{
+    if (process_) {
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_, 99);
+            WaitForSingleObject(process_, 5000);
+        }
+        CloseHandle(process_);
+    }
+}
+
+HWND RunningProgram::MainWindow()
+{
+    for (int i = 0; !main_ && process_ && i < 500; ++i) {
+        main_ = FindWindowOf(pi_.dwProcessId, L"KestrafenClass");
+        if (!main_) {
+            Sleep(20);
+        }
+    }
+    return main_;
+}
+
+void RunningProgram::Press(int id)
+{
+    PostMessageW(Control(id), BM_CLICK, 0, 0);
+}
+
+void RunningProgram::CloseBox()
+{
+    PostMessageW(MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+HWND RunningProgram::FindBox() const
+{
+    const HWND box = FindWindowOf(pi_.dwProcessId, L"#32770");
+    return box && IsWindowVisible(box) ? box : nullptr;
+}
+
+std::vector<std::wstring> RunningProgram::FollowStatusUntilBox(HWND& box)
+{
+    std::vector<std::wstring> seen;
+    const HWND label = Control(100);
+    box = nullptr;
+    for (int i = 0; i < 3000 && !box; ++i) {
+        const std::wstring text = WindowText(label);
+        if (seen.empty() || seen.back() != text) {
+            seen.push_back(text);
+        }
+        box = FindBox();
+        if (!box) {
+            Sleep(10);
+        }
+    }
+    if (box) {
+        const std::wstring last = WindowText(label);
+        if (seen.back() != last) {
+            seen.push_back(last);
+        }
+    }
+    return seen;
+}
+
+void RunningProgram::Dismiss(HWND box)
+{
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+long long RunningProgram::WaitForExit(DWORD ms)
+{
+    if (!process_ || WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) {
+        return -1;
+    }
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process_, &exitCode);
+    return exitCode;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The built program, started as a user would start it, and driven from
+// outside through its real windows.
+class RunningProgram {
+public:
+    RunningProgram(const std::wstring& exe, WORD showCommand);
+    ~RunningProgram();  // ends the process if a test left it running
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    // The main window, once it exists (waits up to 10 s); null if it never came.
+    HWND MainWindow();
+    HWND Control(int id) { return GetDlgItem(MainWindow(), id); }
+
+    // Presses a button through the control itself, without waiting for the
+    // program to handle it (a cleanup run holds up the program's thread).
+    void Press(int id);
+    // Clicks the title bar's close box (as the system menu's Close does).
+    void CloseBox();
+
+    // Follows the status label until a message box of the program is up
+    // (up to 30 s); returns every distinct text seen, in order, and the box.
+    std::vector<std::wstring> FollowStatusUntilBox(HWND& box);
+
+    // Presses OK in a message box.
+    static void Dismiss(HWND box);
+
+    // Waits up to `ms` for the process to end; its exit code, or -1 if it is
+    // still running.
+    long long WaitForExit(DWORD ms);
+
+private:
+    HWND FindBox() const;
+    PROCESS_INFORMATION pi_{};
+    HANDLE process_ = nullptr;
+    HWND main_ = nullptr;
+};
+
+std::wstring WindowText(HWND window);
+std::wstring WindowClass(HWND window);
