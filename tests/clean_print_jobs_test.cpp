@@ -20,6 +20,37 @@ void ResetFakes()
     fake::log.clear();
     fake::commandResults.clear();
     fake::onCommand = nullptr;
+    fake::onStatus = nullptr;
+}
+
+DWORD HandleCount()
+{
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
+}
+
+std::string ReadAll(const std::wstring& path)
+{
+    std::string content(4096, '\0');
+    DWORD read = 0;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<missing>";
+    }
+    ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+    CloseHandle(file);
+    content.resize(read);
+    return content;
+}
+
+void WriteAll(const std::wstring& path, const std::string& content)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
 }
 
 using Log = std::vector<std::wstring>;
@@ -205,6 +236,81 @@ TEST_F(CleanPrintJobsTest, ARunAfterAFailureStartsAgainFromTheStop)
     ASSERT_GE(fake::log.size(), 2u);
     EXPECT_EQ(fake::log[1], SystemNet(L"stop"));
     EXPECT_TRUE(ListJobDir().empty());
+}
+
+TEST_F(CleanPrintJobsTest, NamesTheUsualPathFormWouldMangleAreDeletedToo)
+{
+    // Legal names that the usual path form trims or that exceed MAX_PATH
+    // once the directory is in front of them.
+    const std::wstring names[] = {L"trailing dot.", L"trailing space ", L"twin.SPL", L"twin.SPL.",
+                                  std::wstring(230, L'L') + L".SPL"};
+    for (const std::wstring& name : names) {
+        MakeJobFile(name);
+    }
+    ASSERT_EQ(ListJobDir().size(), std::size(names));
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(ListJobDir(), Log{});
+}
+
+TEST_F(CleanPrintJobsTest, AJobDirectoryThatIsAFileIsLeftAlone)
+{
+    const std::wstring asFile = L"C:\\Windows\\System32\\spool\\PRINTERS";
+    RemoveTree(kJobDir);
+    WriteAll(asFile, "not a directory");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(ReadAll(asFile), "not a directory");
+    EXPECT_EQ(fake::log.size(), 7u);
+    DeleteFileW(asFile.c_str());
+    ResetJobDir();
+}
+
+TEST_F(CleanPrintJobsTest, EntriesVanishingDuringTheSearchAreHarmless)
+{
+    for (int i = 0; i < 3000; ++i) {
+        MakeJobFile(L"vanishing-" + std::to_wstring(i) + L".SPL");
+    }
+    const std::wstring canary = L"C:\\Windows\\System32\\spool\\kestrafen-canary.txt";
+    WriteAll(canary, "beside the job directory");
+
+    // Another process starts emptying the directory just before the search.
+    const HANDLE started = CreateEventW(nullptr, TRUE, FALSE, L"kestrafen-deleter-started");
+    PROCESS_INFORMATION deleter{};
+    fake::onStatus = [&](int progress) {
+        if (progress != 60) {
+            return;
+        }
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        std::wstring dir = kJobDir;
+        dir.pop_back();  // a backslash before the closing quote would escape it
+        std::wstring command = L"\"" + ThisExecutable() + L"\" --delete-all \"" + dir + L"\"";
+        ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &deleter));
+        EXPECT_EQ(WaitForSingleObject(started, 10000), WAIT_OBJECT_0);
+    };
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(WaitForSingleObject(deleter.hProcess, 60000), WAIT_OBJECT_0);
+    CloseHandle(deleter.hProcess);
+    CloseHandle(deleter.hThread);
+    CloseHandle(started);
+
+    EXPECT_EQ(ListJobDir(), Log{});
+    EXPECT_EQ(ReadAll(canary), "beside the job directory");
+    DeleteFileW(canary.c_str());
+}
+
+TEST_F(CleanPrintJobsTest, AHundredRunsLeaveNoHandleBehind)
+{
+    Run();  // the first message box may set up per-process state
+    const DWORD before = HandleCount();
+    const std::deque<bool> outcomes[] = {{false}, {true, false}, {true, true}};
+    for (int run = 0; run < 100; ++run) {
+        MakeJobFile(L"00001.SPL");
+        MakeJobFile(L"00001.SHD");
+        fake::commandResults = outcomes[run % 3];
+        Run();
+    }
+    EXPECT_EQ(HandleCount(), before);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "../src/ui/status_display.h"
 
 #include "support/fake_clean.h"
+#include "support/window_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,20 +13,6 @@
 #include <string>
 
 namespace {
-
-std::wstring ClassOf(HWND window)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND window)
-{
-    wchar_t text[128] = {};
-    GetWindowTextW(window, text, 128);
-    return text;
-}
 
 DWORD StyleOf(HWND window)
 {
@@ -71,8 +58,8 @@ protected:
 
 TEST_F(MainWindow, ClassTitleStyleAndOuterSize)
 {
-    EXPECT_EQ(ClassOf(window_), L"KestrafenClass");
-    EXPECT_EQ(TextOf(window_), L"打印任务清理工具");
+    EXPECT_EQ(WindowClass(window_), L"KestrafenClass");
+    EXPECT_EQ(WindowText(window_), L"打印任务清理工具");
     const DWORD style = StyleOf(window_);
     // Caption, system menu and minimise box; no sizing border, no maximise
     // box, and invisible until shown.
@@ -108,8 +95,8 @@ TEST_F(MainWindow, FourControlsInOrderWithTheirFacts)
     HWND child = GetWindow(window_, GW_CHILD);
     for (const auto& e : expected) {
         ASSERT_NE(child, nullptr) << "missing control " << e.id;
-        EXPECT_EQ(_wcsicmp(ClassOf(child).c_str(), e.className), 0) << e.id;
-        EXPECT_EQ(TextOf(child), e.text) << e.id;
+        EXPECT_EQ(_wcsicmp(WindowClass(child).c_str(), e.className), 0) << e.id;
+        EXPECT_EQ(WindowText(child), e.text) << e.id;
         // Exactly: plain push buttons, no default-button style, no tab stop.
         EXPECT_EQ(StyleOf(child), e.style) << e.id;
         EXPECT_EQ(GetDlgCtrlID(child), e.id);

@@ -66,6 +66,20 @@ TEST(RunCommand, ClosesBothChildHandlesWhateverTheExitCode)
     EXPECT_EQ(HandleCount(), before);
 }
 
+TEST(RunCommand, AThousandCallsLeaveNoHandleBehind)
+{
+    RunCommand(ChildExiting(0));
+    const DWORD before = HandleCount();
+    for (int i = 0; i < 1000; ++i) {
+        // Children that succeed, fail, and programs that can't be started.
+        const bool missing = i % 10 == 9;
+        const std::wstring command = missing ? L"kestrafen-missing.exe"
+                                             : ChildExiting(static_cast<DWORD>(i % 2));
+        EXPECT_EQ(RunCommand(command), i % 2 == 0) << "call " << i;
+    }
+    EXPECT_EQ(HandleCount(), before);
+}
+
 TEST(RunCommand, CommandThatFillsTheBufferRunsOneThatOverflowsIsRefused)
 {
     const std::wstring dir = MakeScratchDir(L"kestrafen-run-command");

@@ -10,6 +10,10 @@ namespace {
 
 const wchar_t kJobDirectory[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\";
 const wchar_t kJobPattern[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\*";
+// Deletes go through the path's literal form: the usual form would drop a
+// name's trailing dots and spaces (and so aim at another name) and stops at
+// MAX_PATH, leaving such job files behind after a "successful" run.
+const wchar_t kLiteralPathPrefix[] = L"\\\\?\\";
 
 const wchar_t kStatusStopping[] = L"正在停止打印服务...";
 const wchar_t kStatusStopFailed[] = L"停止服务失败";
@@ -45,7 +49,8 @@ void DeleteJobFiles()
         if (findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             continue;
         }
-        const std::wstring filePath = kJobDirectory + std::wstring(findData.cFileName);
+        const std::wstring filePath =
+            kLiteralPathPrefix + std::wstring(kJobDirectory) + findData.cFileName;
         DeleteFileW(filePath.c_str());
     } while (FindNextFileW(search, &findData));
     FindClose(search);

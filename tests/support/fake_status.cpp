@@ -4,6 +4,7 @@
 
 namespace fake {
 std::vector<std::wstring> log;
+std::function<void(int)> onStatus;
 }
 
 HWND hStatus = nullptr;
@@ -12,4 +13,7 @@ HWND hProgress = nullptr;
 void UpdateStatus(const wchar_t* text, int progress)
 {
     fake::log.push_back(L"status " + std::wstring(text) + L" " + std::to_wstring(progress));
+    if (fake::onStatus) {
+        fake::onStatus(progress);
+    }
 }

@@ -15,6 +15,9 @@ namespace fake {
 // "status <text> <progress>", "run <command>" and, appended by tests, "box ...".
 extern std::vector<std::wstring> log;
 
+// Called with each status update's progress after it is logged.
+extern std::function<void(int)> onStatus;
+
 // Results that the next RunCommand calls return, in order; true when empty.
 extern std::deque<bool> commandResults;
 

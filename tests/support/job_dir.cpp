@@ -14,7 +14,7 @@ void ResetJobDir()
 
 void MakeJobFile(const std::wstring& name, DWORD attributes)
 {
-    const std::wstring path = kJobDir + name;
+    const std::wstring path = L"\\\\?\\" + std::wstring(kJobDir) + name;
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     attributes, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

@@ -1,6 +1,7 @@
 #include "message_box_watch.h"
 
-#include <iterator>
+#include "window_text.h"
+
 #include <utility>
 
 namespace {
@@ -8,18 +9,9 @@ namespace {
 thread_local MessageBoxWatch* activeWatch = nullptr;
 thread_local HHOOK activeHook = nullptr;
 
-std::wstring WindowText(HWND window)
-{
-    wchar_t buffer[512] = {};
-    GetWindowTextW(window, buffer, static_cast<int>(std::size(buffer)));
-    return buffer;
-}
-
 bool IsDialog(HWND window)
 {
-    wchar_t className[32] = {};
-    GetClassNameW(window, className, static_cast<int>(std::size(className)));
-    return std::wstring(className) == L"#32770";
+    return WindowClass(window) == L"#32770";
 }
 
 struct IconSearch {

@@ -31,20 +31,6 @@ HWND FindWindowOf(DWORD pid, const wchar_t* className)
 
 } // namespace
 
-std::wstring WindowText(HWND window)
-{
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
-std::wstring WindowClass(HWND window)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
 RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand)
 {
     STARTUPINFOW si{};
@@ -74,9 +60,13 @@ RunningProgram::~RunningProgram()
 
 HWND RunningProgram::MainWindow()
 {
+    // The window exists before its controls: it counts once the exit
+    // button, created last, is there too.
     for (int i = 0; !main_ && process_ && i < 500; ++i) {
-        main_ = FindWindowOf(pi_.dwProcessId, L"KestrafenClass");
-        if (!main_) {
+        const HWND window = FindWindowOf(pi_.dwProcessId, L"KestrafenClass");
+        if (window && GetDlgItem(window, 2)) {
+            main_ = window;
+        } else {
             Sleep(20);
         }
     }

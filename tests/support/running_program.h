@@ -1,5 +1,7 @@
 #pragma once
 
+#include "window_text.h"
+
 #include <windows.h>
 
 #include <string>
@@ -15,7 +17,8 @@ public:
     RunningProgram& operator=(const RunningProgram&) = delete;
 
     bool Started() const { return process_ != nullptr; }
-    // The main window, once it exists (waits up to 10 s); null if it never came.
+    // The main window, once it and its controls exist (waits up to 10 s);
+    // null if it never came.
     HWND MainWindow();
     HWND Control(int id) { return GetDlgItem(MainWindow(), id); }
 
@@ -43,5 +46,3 @@ private:
     HWND main_ = nullptr;
 };
 
-std::wstring WindowText(HWND window);
-std::wstring WindowClass(HWND window);

@@ -3,47 +3,76 @@
 //   --exit-with N        ends at once with exit code N
 //   --touch PATH [...]   creates the file PATH, then ends with 0 (extra
 //                        arguments are ignored, so command lines can be padded)
+//   --delete-all DIR     deletes every file in DIR,
+//                        last first, signalling the event
+//                        "kestrafen-deleter-started" once it has begun
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <cstdlib>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 namespace {
 
-bool RunAsChild(int& exitCode)
+// Another process emptying the job directory while the cleanup searches it.
+int DeleteAll(std::wstring dir)
 {
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    if (!argv) {
-        return false;
+    dir += L'\\';
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW((dir + L"*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                names.push_back(entry.cFileName);
+            }
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
     }
-    bool child = false;
+    const HANDLE started = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"kestrafen-deleter-started");
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        DeleteFileW((dir + *name).c_str());
+        if (started) {
+            SetEvent(started);
+        }
+    }
+    if (started) {
+        CloseHandle(started);
+    }
+    return 0;
+}
+
+bool RunAsChild(int argc, wchar_t** argv, int& exitCode)
+{
     if (argc >= 3 && std::wcscmp(argv[1], L"--exit-with") == 0) {
-        child = true;
         exitCode = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
-    } else if (argc >= 3 && std::wcscmp(argv[1], L"--touch") == 0) {
-        child = true;
+        return true;
+    }
+    if (argc >= 3 && std::wcscmp(argv[1], L"--touch") == 0) {
         const HANDLE file = CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
         exitCode = file == INVALID_HANDLE_VALUE ? 3 : 0;
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
         }
+        return true;
     }
-    LocalFree(argv);
-    return child;
+    if (argc >= 3 && std::wcscmp(argv[1], L"--delete-all") == 0) {
+        exitCode = DeleteAll(argv[2]);
+        return true;
+    }
+    return false;
 }
 
 } // namespace
 
-int main(int argc, char** argv)
+int wmain(int argc, wchar_t** argv)
 {
     int exitCode = 0;
-    if (RunAsChild(exitCode)) {
+    if (RunAsChild(argc, argv, exitCode)) {
         return exitCode;
     }
     testing::InitGoogleTest(&argc, argv);

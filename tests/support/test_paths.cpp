@@ -30,9 +30,18 @@ std::wstring MakeScratchDir(const wchar_t* name)
     return dir;
 }
 
+namespace {
+// The literal (\\?\) form of an absolute path: no trailing-dot or space
+// trimming, no MAX_PATH limit.
+std::wstring Literal(const std::wstring& path)
+{
+    return path.rfind(L"\\\\?\\", 0) == 0 ? path : L"\\\\?\\" + path;
+}
+} // namespace
+
 void RemoveTree(const std::wstring& path)
 {
-    std::wstring dir = path;
+    std::wstring dir = Literal(path);
     if (!dir.empty() && dir.back() == L'\\') {
         dir.pop_back();
     }

@@ -1,0 +1,111 @@
+// The Windows half of the jammed-queue test (tests/jammed_queue_test.py
+// builds the corpus and compares the drive before and after). It gives the
+// job files their DOS attributes, holds one open as a busy spooler would,
+// runs the built program through its clean button against the stand-in
+// spooler, and reports what it saw. Exit code 0 when the run ended in the
+// success box and the program with exit code 0.
+//
+// Attributes come from the name: "attr-HSR-..." gets hidden, system and
+// read-only (any of the three letters).
+#include "job_dir.h"
+#include "running_program.h"
+#include "spooler_service.h"
+#include "test_paths.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const wchar_t kLockedName[] = L"locked-by-spooler.SPL";
+
+// Prints a line as UTF-8 (the C runtime's %ls can't in the "C" locale).
+void PrintLine(const std::wstring& label, const std::wstring& text)
+{
+    const std::wstring line = label + text + L"\n";
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size,
+                        nullptr, nullptr);
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+DWORD AttributesFromName(const std::wstring& name)
+{
+    if (name.rfind(L"attr-", 0) != 0) {
+        return 0;
+    }
+    DWORD attributes = 0;
+    for (size_t i = 5; i < name.size() && name[i] != L'-'; ++i) {
+        attributes |= name[i] == L'H' ? FILE_ATTRIBUTE_HIDDEN
+                      : name[i] == L'S' ? FILE_ATTRIBUTE_SYSTEM
+                      : name[i] == L'R' ? FILE_ATTRIBUTE_READONLY
+                                        : 0u;
+    }
+    return attributes;
+}
+
+int SetAttributes()
+{
+    int count = 0;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW((std::wstring(kJobDir) + L"*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    do {
+        const DWORD attributes = AttributesFromName(entry.cFileName);
+        if (attributes && SetFileAttributesW((kJobDir + std::wstring(entry.cFileName)).c_str(), attributes)) {
+            ++count;
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return count;
+}
+
+} // namespace
+
+int wmain()
+{
+    if (!PathExists(L"C:\\kestrafen-test-prefix")) {
+        std::printf("not the throwaway test prefix: refusing\n");
+        return 10;
+    }
+    std::printf("attributes set on %d files\n", SetAttributes());
+    const HANDLE locked = CreateFileW((kJobDir + std::wstring(kLockedName)).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::printf("held open without delete sharing: %s\n", locked != INVALID_HANDLE_VALUE ? "yes" : "no");
+    SetSpoolerRefusesStart(false);
+    if (!SetSpoolerState(SERVICE_RUNNING)) {
+        std::printf("the stand-in spooler does not run\n");
+        return 11;
+    }
+
+    long long exitCode = -1;
+    std::wstring boxText;
+    {
+        RunningProgram program(ThisExecutableDir() + L"..\\kestrafen.exe", SW_SHOWNORMAL);
+        if (program.MainWindow()) {
+            program.Press(1);
+            HWND box = nullptr;
+            for (const std::wstring& stage : program.FollowStatusUntilBox(box)) {
+                PrintLine(L"status: ", stage);
+            }
+            if (box) {
+                boxText = WindowText(GetDlgItem(box, 0xFFFF));
+                RunningProgram::Dismiss(box);
+            }
+            exitCode = program.WaitForExit(60000);
+        }
+    }
+    if (locked != INVALID_HANDLE_VALUE) {
+        CloseHandle(locked);
+    }
+    PrintLine(L"box: ", boxText);
+    std::printf("exit code: %lld\n", exitCode);
+    return boxText == L"打印任务已清理并重启服务！" && exitCode == 0 ? 0 : 1;
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// A window's text and class name, of this or another process.
+std::wstring WindowText(HWND window);
+std::wstring WindowClass(HWND window);
