@@ -17,6 +17,7 @@ public:
     RunningProgram& operator=(const RunningProgram&) = delete;
 
     bool Started() const { return process_ != nullptr; }
+    HANDLE Process() const { return process_; }
     // The main window, once it and its controls exist (waits up to 10 s);
     // null if it never came.
     HWND MainWindow();

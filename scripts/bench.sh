@@ -1,0 +1,40 @@
+#!/bin/sh
+# Builds an optimised program and the benchmark programs (build-bench/), runs
+# them under Wine in a throwaway prefix of their own with the stand-in
+# spooler, and prints the benchmark table. Figures are reported, not judged.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/install-deps.sh"
+
+build="$root/build-bench"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+      -DBUILD_TESTING=ON -DKESTRAFEN_BENCHMARKS=ON >/dev/null
+cmake --build "$build" --target kestrafen standin_spooler bare_window \
+      deletion_bench overhead_bench startup_memory_bench >/dev/null
+
+. "$root/scripts/xvfb-env.sh"
+export LANG=zh_CN.UTF-8 WINEDEBUG=-all WINEPREFIX="$build/wineprefix"
+rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
+"$root/cmake/make-prefix.sh" "$WINEPREFIX"
+wineserver -w
+wine "$build/tests/standin_spooler.exe" --install
+wineserver -k || true
+wineserver -w
+wineserver -p
+wine cmd /c exit 0 >/dev/null 2>&1 || true
+
+exe="$build/kestrafen.exe"
+echo "# Benchmarks ($(date -u +%Y-%m-%d), $(nproc) cores, $(wine --version), median of the runs)"
+echo
+echo "| Measure | Figure | Peer | Ratio | Goal |"
+echo "|---|---|---|---|---|"
+echo "| Size of the shipped executable | $(stat -c %s "$exe") bytes | | $(awk "BEGIN{printf \"%.2f\", $(stat -c %s "$exe")/98304}") of goal | <= 98,304 bytes |"
+wine "$build/bench/deletion_bench.exe"
+wine "$build/bench/startup_memory_bench.exe"
+wine "$build/bench/overhead_bench.exe"
+wineserver -k || true
+echo
+echo "Sections of the executable:"
+x86_64-w64-mingw32-size -A "$exe" | awk '/^\./{printf "  %-8s %6d bytes\n", $1, $2}'

@@ -1,0 +1,41 @@
+// The program throws no exceptions and catches none. In a static MinGW build
+// libstdc++'s helpers that throw from inside std::wstring, and its verbose
+// terminate handler with the demangler and printf it drags in, cost more than
+// the rest of the program together. An exception nobody catches ends the
+// process through abort() anyway; these end it there directly. Built into
+// the shipped program only, never into the tests (GoogleTest uses exceptions).
+#include <cstdlib>
+
+#if defined(__GLIBCXX__) && defined(__MINGW32__)
+
+namespace __gnu_cxx {
+void __verbose_terminate_handler()
+{
+    std::abort();
+}
+} // namespace __gnu_cxx
+
+namespace std {
+void __throw_bad_alloc()
+{
+    std::abort();
+}
+void __throw_bad_array_new_length()
+{
+    std::abort();
+}
+void __throw_length_error(const char*)
+{
+    std::abort();
+}
+void __throw_logic_error(const char*)
+{
+    std::abort();
+}
+void __throw_out_of_range_fmt(const char*, ...)
+{
+    std::abort();
+}
+} // namespace std
+
+#endif
