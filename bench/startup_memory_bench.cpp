@@ -16,24 +16,6 @@ namespace {
 
 constexpr int kRuns = 7;
 
-struct Search {
-    DWORD pid;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == search->pid && IsWindowVisible(window) && WindowClass(window) == search->className) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Milliseconds from CreateProcess to the program's window being visible.
 double StartUp(const std::wstring& exe, const wchar_t* className)
 {
@@ -46,18 +28,19 @@ double StartUp(const std::wstring& exe, const wchar_t* className)
                         &si, &pi)) {
         return -1;
     }
-    Search search{pi.dwProcessId, className, nullptr};
+    HWND window = nullptr;
     double elapsed = -1;
-    for (int i = 0; i < 20000 && !search.found; ++i) {
-        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+    for (int i = 0; i < 20000 && !window; ++i) {
+        const HWND found = FindWindowOf(pi.dwProcessId, className);
+        if (found && IsWindowVisible(found)) {
+            window = found;
             elapsed = NowMs() - start;
         } else {
             Sleep(1);
         }
     }
-    if (search.found) {
-        PostMessageW(search.found, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (window) {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
     if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
         TerminateProcess(pi.hProcess, 1);

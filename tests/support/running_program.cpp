@@ -22,14 +22,14 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM lParam)
     return TRUE;
 }
 
+} // namespace
+
 HWND FindWindowOf(DWORD pid, const wchar_t* className)
 {
     Search search{pid, className, nullptr};
     EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
-
-} // namespace
 
 RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand)
 {

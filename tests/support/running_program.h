@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// The first top-level window of the given class that process pid owns, or null.
+HWND FindWindowOf(DWORD pid, const wchar_t* className);
+
 // The built program, started as a user would start it, and driven from
 // outside through its real windows.
 class RunningProgram {
