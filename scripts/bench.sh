@@ -15,15 +15,8 @@ cmake --build "$build" --target kestrafen standin_spooler bare_window \
       deletion_bench overhead_bench startup_memory_bench >/dev/null
 
 . "$root/scripts/xvfb-env.sh"
-export LANG=zh_CN.UTF-8 WINEDEBUG=-all WINEPREFIX="$build/wineprefix"
-rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
-"$root/cmake/make-prefix.sh" "$WINEPREFIX"
-wineserver -w
-wine "$build/tests/standin_spooler.exe" --install
-wineserver -k || true
-wineserver -w
-wineserver -p
-wine cmd /c exit 0 >/dev/null 2>&1 || true
+. "$root/scripts/wine-prefix.sh"
+prepare_prefix "$build/wineprefix" "$build/tests/standin_spooler.exe" fresh
 
 exe="$build/kestrafen.exe"
 echo "# Benchmarks ($(date -u +%Y-%m-%d), $(nproc) cores, $(wine --version), median of the runs)"

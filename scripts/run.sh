@@ -19,13 +19,8 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   . "$root/scripts/xvfb-env.sh"
 fi
 
-export LANG=zh_CN.UTF-8 WINEDEBUG=-all
-export WINEPREFIX="$root/build/demo-prefix"
-"$root/cmake/make-prefix.sh" "$WINEPREFIX"
-wineserver -w
-wine build/tests/standin_spooler.exe --install
-wineserver -k || true
-wineserver -w
+. "$root/scripts/wine-prefix.sh"
+prepare_prefix "$root/build/demo-prefix" build/tests/standin_spooler.exe
 wine net start spooler >/dev/null 2>&1 || true
 
 jobs="$WINEPREFIX/drive_c/windows/system32/spool/printers"

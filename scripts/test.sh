@@ -11,19 +11,8 @@ cmake --preset mingw-cross -DBUILD_TESTING=ON
 cmake --build --preset mingw-cross
 
 . "$root/scripts/xvfb-env.sh"
-export LANG=zh_CN.UTF-8
-export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all
-rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
-"$root/cmake/make-prefix.sh" "$WINEPREFIX"
-# The prefix's "Spooler" becomes our well-behaved stand-in; the service
-# manager reads the change when the prefix next starts.
-wine build/tests/standin_spooler.exe --install
-wineserver -k || true
-wineserver -w
-# A persistent server, warmed up by one trivial program, keeps Wine's
-# background processes from holding ctest's output pipe open.
-wineserver -p
-wine cmd /c exit 0 >/dev/null 2>&1 || true
+. "$root/scripts/wine-prefix.sh"
+prepare_prefix "$root/build/wineprefix" build/tests/standin_spooler.exe fresh
 status=0
 ctest --preset mingw-cross "$@" || status=$?
 wineserver -k || true
