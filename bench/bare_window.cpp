@@ -1,6 +1,9 @@
-// The start-up peer: a bare Win32 program that only registers a class and
-// shows an empty window, built with the same flags as the tool.
+// The start-up peer: a bare Win32 program that initialises the common
+// controls (importing comctl32 the usual way), registers a class and shows an
+// empty window, built with the same toolchain and flags as the tool.
 #include <windows.h>
+
+#include <commctrl.h>
 
 namespace {
 LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -15,6 +18,8 @@ LRESULT CALLBACK BareProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
     WNDCLASSW wc{};
     wc.lpfnWndProc = BareProc;
     wc.hInstance = instance;

@@ -68,7 +68,7 @@ double MiB(SIZE_T bytes)
 int wmain()
 {
     const std::wstring tool = ThisExecutableDir() + L"..\\kestrafen.exe";
-    const std::wstring bare = ThisExecutableDir() + L"bare_window.exe";
+    const std::wstring bare = ThisExecutableDir() + L"..\\bare_window.exe";
     StartUp(tool, L"KestrafenClass");  // warm the file cache for both
     StartUp(bare, L"BareWindowClass");
     std::vector<double> toolStart, bareStart;

@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Checks the facts of the shipped executable that no run under Wine shows:
-machine, subsystem, hardening flags, what it imports, and its resources.
-Usage: pe_facts_test.py kestrafen.exe   (exit status 0 when every fact holds)"""
+machine, subsystem, hardening, what it imports, and its resources.
+Usage: pe_facts_test.py kestrafen.exe kestrafen.map
+(the linker's map of the stripped executable; exit status 0 when every fact holds)"""
+import re
 import struct
+import subprocess
 import sys
 import xml.etree.ElementTree as ET
 
@@ -80,7 +83,112 @@ def check_icon(pe, fail):
         fail(f'icon image is not a 64x64 32-bit bitmap: {(header, dib_width, dib_height, dib_bits)}')
 
 
-def main(path):
+LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
+GUARD_CF_INSTRUMENTED, GUARD_CF_FUNCTION_TABLE_PRESENT = 0x100, 0x400
+DEBUG_TYPE_EX_DLLCHARACTERISTICS, EX_DLLCHARACTERISTICS_CET_COMPAT = 20, 0x01
+SCN_MEM_EXECUTE, SCN_MEM_WRITE = 0x20000000, 0x80000000
+
+# Functions that hold a local buffer, by the mangled name's start; a
+# function the compiler inlined counts through the one it went into.
+BUFFER_HOLDERS = {
+    'RunCommand (cmd[256])': ('_Z10RunCommand',),
+    'SpoolerCommand (systemDir[MAX_PATH])': ('_Z14SpoolerCommand',),
+    'the job search (WIN32_FIND_DATAW)': ('_ZN12_GLOBAL__N_114DeleteJobFiles', '_Z14CleanPrintJobs'),
+}
+
+
+def functions_in_map(map_path):
+    """{mangled name: (rva, size)} of every function the linker's map lists."""
+    found = {}
+    pattern = re.compile(r'^([0-9a-f]+) ([0-9a-f]+)\s+\d+\s+\S+:\(\.text\$(\S+)\)$')
+    with open(map_path) as f:
+        for line in f:
+            match = pattern.match(line.strip())
+            if match:
+                found[match.group(3)] = (int(match.group(1), 16), int(match.group(2), 16))
+    return found
+
+
+def rip_targets(path, start, end):
+    """Addresses that the code between start and end refers to (rip-relative)."""
+    listing = subprocess.run(['x86_64-w64-mingw32-objdump', '-d', f'--start-address={start:#x}',
+                              f'--stop-address={end:#x}', path],
+                             capture_output=True, text=True, check=True).stdout
+    return {int(m, 16) for m in re.findall(r'# (?:0x)?([0-9a-f]+)', listing)}
+
+
+def check_hardening(pe, path, map_path, fail):
+    flags = pe.OPTIONAL_HEADER.DllCharacteristics
+    base = pe.OPTIONAL_HEADER.ImageBase
+    for section in pe.sections:
+        c = section.Characteristics
+        if c & SCN_MEM_EXECUTE and c & SCN_MEM_WRITE:
+            name = section.Name.rstrip(b'\0').decode()
+            fail(f'section {name} is both writable and executable')
+
+    # The static imports' own imports, from System32 only.
+    config = getattr(pe, 'DIRECTORY_ENTRY_LOAD_CONFIG', None)
+    if config is None:
+        fail('no load configuration directory')
+        return
+    rva = pe.OPTIONAL_HEADER.DATA_DIRECTORY[10].VirtualAddress
+    size, = struct.unpack_from('<I', pe.get_data(rva, 4))
+    dependent, = struct.unpack_from('<H', pe.get_data(rva + 0x4E, 2)) if size >= 0x50 else (0,)
+    if dependent != LOAD_LIBRARY_SEARCH_SYSTEM32:
+        fail(f'DependentLoadFlags is 0x{dependent:x}, not LOAD_LIBRARY_SEARCH_SYSTEM32')
+    # Every later load by name, from System32 only.
+    kernel32 = [e for e in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', []) if e.dll.lower() == b'kernel32.dll']
+    if not any(i.name == b'SetDefaultDllDirectories' for e in kernel32 for i in e.imports):
+        fail('SetDefaultDllDirectories is not imported')
+
+    # CET shadow-stack compatible.
+    cet = [d for d in getattr(pe, 'DIRECTORY_ENTRY_DEBUG', [])
+           if d.struct.Type == DEBUG_TYPE_EX_DLLCHARACTERISTICS]
+    if not cet or not struct.unpack_from('<I', pe.get_data(cet[0].struct.AddressOfRawData, 4))[0] \
+            & EX_DLLCHARACTERISTICS_CET_COMPAT:
+        fail('not marked CET shadow-stack compatible')
+
+    # Control Flow Guard: the flag, the instrumented table, and the window
+    # procedure (which the system calls indirectly) among the valid targets.
+    functions = functions_in_map(map_path)
+    lc = config.struct
+    guard_flags = lc.GuardFlags if hasattr(lc, 'GuardFlags') else 0
+    if not flags & 0x4000:
+        fail(f'GUARD_CF is not set (DllCharacteristics 0x{flags:x})')
+    if guard_flags & (GUARD_CF_INSTRUMENTED | GUARD_CF_FUNCTION_TABLE_PRESENT) != \
+            GUARD_CF_INSTRUMENTED | GUARD_CF_FUNCTION_TABLE_PRESENT or not lc.GuardCFFunctionCount:
+        fail(f'Control Flow Guard tables missing (GuardFlags 0x{guard_flags:x})')
+    elif not lc.GuardCFCheckFunctionPointer or not lc.GuardCFDispatchFunctionPointer:
+        fail('Control Flow Guard check or dispatch pointer missing')
+    else:
+        stride = 4 + (guard_flags >> 28)
+        table = pe.get_data(lc.GuardCFFunctionTable - base, lc.GuardCFFunctionCount * stride)
+        targets = {struct.unpack_from('<I', table, i * stride)[0] for i in range(lc.GuardCFFunctionCount)}
+        wndproc = [rva for name, (rva, _) in functions.items() if name.startswith('_Z7WndProc')]
+        if not wndproc or wndproc[0] not in targets:
+            fail('the window procedure is not a valid call target')
+
+    # Stack protection: the guard is the image's security cookie (the loader
+    # randomises it), and every function that holds a buffer checks it.
+    guard = lc.SecurityCookie
+    if not guard:
+        fail('no security cookie in the load configuration')
+        return
+    slots = {guard}
+    rdata = next(s for s in pe.sections if s.Name.startswith(b'.rdata'))
+    data = rdata.get_data()
+    for offset in range(0, len(data) - 7, 8):
+        if struct.unpack_from('<Q', data, offset)[0] == guard:
+            slots.add(base + rdata.VirtualAddress + offset)
+    for holder, prefixes in BUFFER_HOLDERS.items():
+        candidates = [(rva, size) for name, (rva, size) in functions.items() if name.startswith(prefixes)]
+        if not candidates:
+            fail(f'{holder}: not found in the map')
+        elif not any(rip_targets(path, base + rva, base + rva + size) & slots for rva, size in candidates):
+            fail(f'{holder}: no stack protection')
+
+
+def main(path, map_path):
     pe = pefile.PE(path)
     failures = []
     fail = failures.append
@@ -104,6 +212,7 @@ def main(path):
     if getattr(pe, 'DIRECTORY_ENTRY_DELAY_IMPORT', None):
         fail('has delay-load imports')
 
+    check_hardening(pe, path, map_path, fail)
     check_manifest(pe, fail)
     check_icon(pe, fail)
     if resources(pe, RT_VERSION):
@@ -117,4 +226,4 @@ def main(path):
 
 
 if __name__ == '__main__':
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1], sys.argv[2]))

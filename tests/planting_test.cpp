@@ -1,14 +1,25 @@
 #include "../src/cleanup/clean_print_jobs.h"
 #include "../src/cleanup/run_command.h"
 
+#include "support/job_dir.h"
 #include "support/message_box_watch.h"
 #include "support/running_program.h"
+#include "support/spooler_service.h"
 #include "support/test_paths.h"
 #include "support/test_prefix.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
 
 namespace {
 
@@ -58,49 +69,169 @@ TEST_F(Planting, TheCleanupRunsOnlyTheSystemsOwnNet)
     PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
-const wchar_t kPlantedDllLoaded[] = L"C:\\kestrafen-planted-comctl32-loaded";
+// What a planted DLL can be called. The system DLLs that programs like this
+// one load after start-up, none of them a known DLL, and comctl32, which the
+// program uses for its progress bar.
+const wchar_t* const kPlantedNames[] = {
+    L"comctl32", L"uxtheme", L"dwmapi", L"version", L"cryptbase", L"winmm", L"propsys",
+    L"profapi", L"userenv", L"wtsapi32", L"msimg32", L"oleacc", L"setupapi", L"apphelp",
+    L"dbghelp", L"secur32", L"sspicli", L"netapi32", L"mpr", L"bcrypt", L"ncrypt", L"ntmarta",
+    L"winsta", L"wintypes", L"textinputframework", L"coremessaging"};
 
-// Runs a program to its end (or, for the real program, until its window is
-// up and it is closed); its exit code.
-long long RunToEnd(const std::wstring& exe, bool hasWindow)
+const wchar_t kPlantedMarkers[] = L"C:\\kestrafen-planted\\";
+
+using Names = std::set<std::wstring>;
+
+// The planted DLLs each program loaded: "program.exe=dll.dll" markers.
+std::map<std::wstring, Names> PlantsLoaded()
 {
-    RunningProgram program(exe, SW_SHOWNORMAL);
-    if (hasWindow) {
-        if (!program.MainWindow()) {
-            return -2;
-        }
-        EXPECT_NE(program.Control(101), nullptr) << "the progress bar needs the system's comctl32";
-        program.CloseBox();
+    std::map<std::wstring, Names> loaded;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW((std::wstring(kPlantedMarkers) + L"*=*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return loaded;
     }
-    return program.WaitForExit(15000);
+    do {
+        std::wstring marker = entry.cFileName;
+        CharLowerW(marker.data());  // loads by name keep the caller's spelling
+        const size_t split = marker.find(L'=');
+        loaded[marker.substr(0, split)].insert(marker.substr(split + 1));
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return loaded;
 }
 
-TEST(PlantedComctl32, IsNeverLoadedByTheProgram)
+std::string Narrow(const std::wstring& text)
 {
-    REQUIRE_THROWAWAY_PREFIX();
-    const std::wstring dir = MakeScratchDir(L"kestrafen-planted-dll");
-    const std::wstring built = ThisExecutableDir();
-    ASSERT_TRUE(CopyFileW((built + L"..\\kestrafen.exe").c_str(), (dir + L"kestrafen.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((built + L"planted_comctl32.dll").c_str(), (dir + L"comctl32.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((built + L"static_comctl32_importer.exe").c_str(),
-                          (dir + L"importer.exe").c_str(), FALSE));
-    // Wine prefers its own comctl32 whatever lies beside a program; Windows
-    // looks in the program's folder first. ctest asks Wine for Windows' order
-    // (Wine reads it from the environment it starts in).
-    wchar_t overrides[64] = {};
-    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 64);
-    ASSERT_STREQ(overrides, L"comctl32=n,b");
-    DeleteFileW(kPlantedDllLoaded);
+    return std::string(text.begin(), text.end());  // the names are ASCII
+}
 
-    EXPECT_EQ(RunToEnd(dir + L"importer.exe", false), 0);
-    EXPECT_TRUE(PathExists(kPlantedDllLoaded)) << "control: a static import must take the plant";
-    DeleteFileW(kPlantedDllLoaded);
+std::string Listed(const Names& names)
+{
+    std::string list;
+    for (const std::wstring& name : names) {
+        list += (list.empty() ? "" : ", ") + Narrow(name);
+    }
+    return list.empty() ? "(none)" : list;
+}
 
-    EXPECT_EQ(RunToEnd(dir + L"kestrafen.exe", true), 0);
-    EXPECT_FALSE(PathExists(kPlantedDllLoaded)) << "the program loaded a planted comctl32.dll";
+// The plants in a directory of their own beside the programs, and in the
+// working directory the programs are started in.
+class PlantedDlls : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        REQUIRE_THROWAWAY_PREFIX();
+        ASSERT_TRUE(SpoolerIsStandIn()) << "the harness must install the stand-in spooler";
+        // Wine prefers its own copy of a system DLL wherever a plant lies;
+        // Windows looks in the program's folder first for any DLL that is not
+        // a known DLL. ctest asks Wine for Windows' order for every planted
+        // name (Wine reads it from the environment it starts in).
+        wchar_t overrides[2048] = {};
+        GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 2048);
+        for (const wchar_t* name : kPlantedNames) {
+            ASSERT_NE(std::wstring(overrides).find(name), std::wstring::npos) << Narrow(name);
+        }
 
-    DeleteFileW(kPlantedDllLoaded);
-    RemoveTree(dir);
+        programDir_ = MakeScratchDir(L"kestrafen-planted-dlls");
+        workDir_ = MakeScratchDir(L"kestrafen-planted-cwd");
+        const std::wstring built = ThisExecutableDir();
+        const std::pair<std::wstring, const wchar_t*> programs[] = {
+            {built + L"..\\kestrafen.exe", L"kestrafen.exe"},
+            {built + L"unprotected_program.exe", L"unprotected.exe"},
+            {built + L"bare_user32_program.exe", L"bare.exe"},
+            {built + L"static_comctl32_importer.exe", L"importer.exe"}};
+        for (const auto& [from, to] : programs) {
+            ASSERT_TRUE(CopyFileW(from.c_str(), (programDir_ + to).c_str(), FALSE)) << Narrow(from);
+        }
+        for (const wchar_t* name : kPlantedNames) {
+            for (const std::wstring& dir : {programDir_, workDir_}) {
+                ASSERT_TRUE(CopyFileW((built + L"planted_dll.dll").c_str(),
+                                      (dir + name + L".dll").c_str(), FALSE));
+            }
+        }
+        RemoveTree(kPlantedMarkers);
+        ResetJobDir();
+    }
+
+    void TearDown() override
+    {
+        RemoveTree(programDir_);
+        RemoveTree(workDir_);
+        RemoveTree(kPlantedMarkers);
+        ResetJobDir();
+        SetSpoolerState(SERVICE_RUNNING);
+    }
+
+    std::wstring programDir_;
+    std::wstring workDir_;
+};
+
+TEST_F(PlantedDlls, TheProgramLoadsNoneBeyondWhatABareUser32ProgramLoads)
+{
+    {  // The control: a window, a button and a message box.
+        RunningProgram bare(programDir_ + L"bare.exe", SW_SHOWNORMAL, workDir_);
+        const HWND box = bare.WaitForBox(10000);
+        ASSERT_NE(box, nullptr);
+        RunningProgram::Dismiss(box);
+        EXPECT_EQ(bare.WaitForExit(10000), 0);
+    }
+    {  // Importing comctl32 the usual way takes the plant.
+        RunningProgram importer(programDir_ + L"importer.exe", SW_SHOWNORMAL, workDir_);
+        EXPECT_EQ(importer.WaitForExit(10000), 0);
+    }
+    {  // The program without its protection: start-up and the close box.
+        RunningProgram unprotected(programDir_ + L"unprotected.exe", SW_SHOWNORMAL, workDir_);
+        ASSERT_NE(unprotected.MainWindow(), nullptr);
+        unprotected.CloseBox();
+        EXPECT_EQ(unprotected.WaitForExit(10000), 0);
+    }
+
+    // The shipped program: start-up, a failed run with its error box, a
+    // successful run that clears the queue, and the end.
+    RunningProgram program(programDir_ + L"kestrafen.exe", SW_SHOWNORMAL, workDir_);
+    ASSERT_NE(program.MainWindow(), nullptr);
+    const HWND bar = program.Control(101);
+    ASSERT_NE(bar, nullptr) << "the progress bar needs the system's comctl32";
+    EXPECT_EQ(_wcsicmp(WindowClass(bar).c_str(), L"msctls_progress32"), 0);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 100) << "not a real progress bar";
+
+    ASSERT_TRUE(SetSpoolerState(SERVICE_STOPPED));
+    HWND box = nullptr;
+    program.Press(1);
+    program.FollowStatusUntilBox(box);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), L"错误");
+    RunningProgram::Dismiss(box);
+
+    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    MakeJobFile(L"00031.SPL");
+    MakeJobFile(L"00031.SHD");
+    program.Press(1);
+    program.FollowStatusUntilBox(box);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), L"成功");
+    RunningProgram::Dismiss(box);
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+    EXPECT_TRUE(ListJobDir().empty()) << "the queue was not cleared";
+
+    auto loaded = PlantsLoaded();
+    for (const wchar_t* exe : {L"bare.exe", L"importer.exe", L"unprotected.exe", L"kestrafen.exe"}) {
+        std::printf("%-16s loaded planted: %s\n", Narrow(exe).c_str(), Listed(loaded[exe]).c_str());
+    }
+    const Names& control = loaded[L"bare.exe"];
+    // The plants work: without the protection the program takes one that
+    // the bare program does not, and a usual comctl32 import takes its plant.
+    EXPECT_TRUE(loaded[L"importer.exe"].count(L"comctl32.dll")) << "control: the plant must load";
+    Names beyondControl;
+    std::set_difference(loaded[L"unprotected.exe"].begin(), loaded[L"unprotected.exe"].end(),
+                        control.begin(), control.end(), std::inserter(beyondControl, beyondControl.end()));
+    EXPECT_FALSE(beyondControl.empty()) << "control: without the protection a plant must load";
+
+    beyondControl.clear();
+    std::set_difference(loaded[L"kestrafen.exe"].begin(), loaded[L"kestrafen.exe"].end(),
+                        control.begin(), control.end(), std::inserter(beyondControl, beyondControl.end()));
+    EXPECT_TRUE(beyondControl.empty()) << "the program loaded planted " << Listed(beyondControl);
 }
 
 } // namespace

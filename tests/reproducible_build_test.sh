@@ -2,9 +2,13 @@
 # Two clean builds of the program from copies of the source in different
 # directories, with build trees of different names, must give byte-identical
 # executables that name neither directory.
-# Usage: reproducible_build_test.sh SOURCE_DIR
+# Usage: reproducible_build_test.sh SOURCE_DIR [TOOLCHAIN_FILE]
+# (the shipped program's toolchain file, relative to SOURCE_DIR or absolute;
+# the mingw-w64 GCC one if not given)
 set -eu
 source_dir=$(cd "$1" && pwd)
+toolchain=${2:-cmake/mingw-w64-x86_64.cmake}
+toolchain=${toolchain#"$source_dir"/}
 work=$(mktemp -d /tmp/kestrafen-repro.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
@@ -13,7 +17,7 @@ build_in() {
   mkdir -p "$src"
   (cd "$source_dir" && tar --exclude=./build --exclude='./build-*' --exclude=./.git -cf - .) | (cd "$src" && tar -xf -)
   cmake -S "$src" -B "$src/$2" -G Ninja -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$src/$toolchain" >/dev/null
   cmake --build "$src/$2" --target kestrafen >/dev/null
 }
 

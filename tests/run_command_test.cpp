@@ -50,24 +50,14 @@ TEST(RunCommand, MissingProgramFailsWithoutLeakingHandles)
     EXPECT_EQ(OpenHandleCount(), before);
 }
 
-TEST(RunCommand, ClosesBothChildHandlesWhateverTheExitCode)
+TEST(RunCommand, ManyCallsLeaveNoHandleBehind)
 {
     // Warm up once: the first process creation may open handles that stay
     // for the life of the process.
     RunCommand(ChildExiting(0));
     const DWORD before = OpenHandleCount();
-    for (int i = 0; i < 20; ++i) {
-        RunCommand(ChildExiting(static_cast<DWORD>(i % 3)));
-    }
-    EXPECT_EQ(OpenHandleCount(), before);
-}
-
-TEST(RunCommand, AThousandCallsLeaveNoHandleBehind)
-{
-    RunCommand(ChildExiting(0));
-    const DWORD before = OpenHandleCount();
     int hiccups = 0;
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 100; ++i) {
         // Children that succeed, fail, and programs that can't be started.
         const bool missing = i % 10 == 9;
         const std::wstring command = missing ? L"kestrafen-missing.exe"
@@ -81,7 +71,7 @@ TEST(RunCommand, AThousandCallsLeaveNoHandleBehind)
         }
     }
     const DWORD after = OpenHandleCount();
-    std::printf("handles before 1,000 calls: %lu, after: %lu; calls repeated: %d\n", before, after,
+    std::printf("handles before 100 calls: %lu, after: %lu; calls repeated: %d\n", before, after,
                 hiccups);
     EXPECT_LE(hiccups, 3);
     EXPECT_EQ(after, before);

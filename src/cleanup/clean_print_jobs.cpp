@@ -15,6 +15,12 @@ const wchar_t kJobPattern[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\*";
 // MAX_PATH, leaving such job files behind after a "successful" run.
 const wchar_t kLiteralPathPrefix[] = L"\\\\?\\";
 
+// Positions of the progress bar (0 to 100) at each stage.
+constexpr int kProgressStopping = 30;
+constexpr int kProgressDeleting = 60;
+constexpr int kProgressRestarting = 100;
+constexpr int kProgressEmpty = 0;
+
 const wchar_t kStatusStopping[] = L"正在停止打印服务...";
 const wchar_t kStatusStopFailed[] = L"停止服务失败";
 const wchar_t kStatusDeleting[] = L"正在删除打印任务...";
@@ -61,24 +67,24 @@ void DeleteJobFiles()
 void CleanPrintJobs(HWND /*window*/)
 {
     // The spooler holds its job files open: it must be down before they can go.
-    UpdateStatus(kStatusStopping, 30);
+    UpdateStatus(kStatusStopping, kProgressStopping);
     if (!RunCommand(SpoolerCommand(L"stop"))) {
-        UpdateStatus(kStatusStopFailed, 0);
+        UpdateStatus(kStatusStopFailed, kProgressEmpty);
         ShowBox(kBoxStopFailed, kCaptionError, MB_ICONERROR);
         return;
     }
 
-    UpdateStatus(kStatusDeleting, 60);
+    UpdateStatus(kStatusDeleting, kProgressDeleting);
     DeleteJobFiles();
 
-    UpdateStatus(kStatusRestarting, 100);
+    UpdateStatus(kStatusRestarting, kProgressRestarting);
     if (!RunCommand(SpoolerCommand(L"start"))) {
-        UpdateStatus(kStatusRestartFailed, 0);
+        UpdateStatus(kStatusRestartFailed, kProgressEmpty);
         ShowBox(kBoxRestartFailed, kCaptionError, MB_ICONERROR);
         return;
     }
 
-    UpdateStatus(kStatusDone, 0);
+    UpdateStatus(kStatusDone, kProgressEmpty);
     ShowBox(kBoxSuccess, kCaptionSuccess, MB_ICONINFORMATION);
     PostQuitMessage(0);
 }

@@ -2,15 +2,20 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cwchar>
 #include <iterator>
+
+namespace {
+constexpr std::size_t kCommandCapacity = 256;  // wide characters, terminator included
+}
 
 bool RunCommand(const std::wstring& command)
 {
     // CreateProcessW may write into the command line, so it gets a buffer of
     // our own. A command that would not fit, or that hides a terminator in
     // the middle, would run as something other than what was asked: refuse it.
-    wchar_t cmd[256];
+    wchar_t cmd[kCommandCapacity];
     if (command.size() >= std::size(cmd) || command.find(L'\0') != std::wstring::npos) {
         return false;
     }

@@ -18,6 +18,7 @@ const wchar_t kExitButton[] = L"退出";
 constexpr DWORD kMainStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int kWidth = 400;
 constexpr int kHeight = 300;
+constexpr WORD kProgressMax = 100;  // the bar runs from 0 to this
 
 struct Control {
     const wchar_t* className;
@@ -88,7 +89,7 @@ void CreateControls(HWND window, HINSTANCE instance)
 
     hStatus = CreateControl(window, instance, label);
     hProgress = CreateControl(window, instance, bar);
-    SendMessageW(hProgress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendMessageW(hProgress, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressMax));
     CreateControl(window, instance, clean);
     CreateControl(window, instance, exit);
 }

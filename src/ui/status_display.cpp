@@ -2,8 +2,9 @@
 
 #include <commctrl.h>
 
-HWND hStatus = nullptr;
-HWND hProgress = nullptr;
+// The two handles the main window publishes once, before any run can start.
+HWND hStatus = nullptr;    // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+HWND hProgress = nullptr;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 namespace {
 constexpr DWORD kStagePauseMs = 500;

@@ -1,5 +1,6 @@
 #include "centring.h"
 #include "common_controls.h"
+#include "dll_search.h"
 #include "main_window.h"
 
 #include <windows.h>
@@ -10,8 +11,10 @@ const wchar_t kRegisterFailed[] = L"注册窗口类失败";
 const wchar_t kCreateFailed[] = L"窗口创建失败";
 }
 
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name): winbase.h names them in its own style
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int showCommand)
 {
+    RestrictDllSearchToSystem32();
     InitProgressBarClass();
     if (!RegisterMainClass(instance)) {
         MessageBoxW(nullptr, kRegisterFailed, kCaptionError, MB_ICONERROR);

@@ -7,9 +7,6 @@ std::vector<std::wstring> log;
 std::function<void(int)> onStatus;
 }
 
-HWND hStatus = nullptr;
-HWND hProgress = nullptr;
-
 void UpdateStatus(const wchar_t* text, int progress)
 {
     fake::log.push_back(L"status " + std::wstring(text) + L" " + std::to_wstring(progress));

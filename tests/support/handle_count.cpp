@@ -1,5 +1,7 @@
 #include "handle_count.h"
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
 namespace {
@@ -56,5 +58,10 @@ DWORD OpenHandleCount()
     if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0) {
         return count;
     }
-    return CountFromSystemList();
+    count = CountFromSystemList();
+    if (count == 0) {
+        // Every process holds some handles: none seen means none counted.
+        ADD_FAILURE() << "can't count this process's open handles";
+    }
+    return count;
 }

@@ -31,16 +31,16 @@ HWND FindWindowOf(DWORD pid, const wchar_t* className)
     return search.found;
 }
 
-RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand)
+RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand, const std::wstring& workDir)
 {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = showCommand;
     std::wstring commandLine = L"\"" + exe + L"\"";
-    const std::wstring workDir = MakeScratchDir(L"kestrafen-e2e-cwd");
+    const std::wstring dir = workDir.empty() ? MakeScratchDir(L"kestrafen-e2e-cwd") : workDir;
     if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       workDir.c_str(), &si, &pi_)) {
+                       dir.c_str(), &si, &pi_)) {
         process_ = pi_.hProcess;
         CloseHandle(pi_.hThread);
         WaitForInputIdle(process_, 10000);
@@ -87,6 +87,17 @@ HWND RunningProgram::FindBox() const
 {
     const HWND box = FindWindowOf(pi_.dwProcessId, L"#32770");
     return box && IsWindowVisible(box) ? box : nullptr;
+}
+
+HWND RunningProgram::WaitForBox(DWORD ms) const
+{
+    for (DWORD waited = 0;; waited += 10) {
+        const HWND box = FindBox();
+        if (box || waited >= ms) {
+            return box;
+        }
+        Sleep(10);
+    }
 }
 
 std::vector<std::wstring> RunningProgram::FollowStatusUntilBox(HWND& box)

@@ -11,10 +11,11 @@
 HWND FindWindowOf(DWORD pid, const wchar_t* className);
 
 // The built program, started as a user would start it, and driven from
-// outside through its real windows.
+// outside through its real windows. It works in workDir, or in a scratch
+// directory of its own.
 class RunningProgram {
 public:
-    RunningProgram(const std::wstring& exe, WORD showCommand);
+    RunningProgram(const std::wstring& exe, WORD showCommand, const std::wstring& workDir = {});
     ~RunningProgram();  // ends the process if a test left it running
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -35,6 +36,10 @@ public:
     // Follows the status label until a message box of the program is up
     // (up to 30 s); returns every distinct text seen, in order, and the box.
     std::vector<std::wstring> FollowStatusUntilBox(HWND& box);
+
+    // A message box of the program, once one is up (waits up to `ms`); null
+    // if none came.
+    HWND WaitForBox(DWORD ms) const;
 
     // Presses OK in a message box.
     static void Dismiss(HWND box);
