@@ -71,6 +71,7 @@ int wmain()
     pattern += L"*";
     const std::wstring del = L"cmd /c del /q /f \"" + pattern + L"\"";
     std::vector<double> cmdStart;
+    cmdStart.reserve(kRuns);
     for (int run = 0; run < kRuns; ++run) {
         cmdStart.push_back(RunTimed(L"cmd /c exit 0"));
     }

@@ -13,7 +13,7 @@
 
 #include <string>
 
-bool RunCommand(const std::wstring&)
+bool RunCommand(const std::wstring& /*command*/)
 {
     return true;
 }

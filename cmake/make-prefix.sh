@@ -16,4 +16,9 @@ flock 9
 export WINEPREFIX="$prefix" WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# Title-bar buttons are drawn with the Marlett font; Wine draws letters in
+# their place unless the prefix has it (Debian's fonts-wine carries it).
+if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+fi
 echo "throwaway test prefix" > "$marker"

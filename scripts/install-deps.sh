@@ -4,7 +4,8 @@
 set -eu
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils imagemagick
-  fonts-wqy-microhei locales googletest python3 python3-pefile xdotool clang-16 lld-16"
+  fonts-wqy-microhei locales googletest python3 python3-pefile xdotool clang-16 lld-16
+  clang-tidy-16 cppcheck shellcheck osslsigncode openssl fonts-wine"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
@@ -14,6 +15,7 @@ sudo=""
 if [ -n "$missing" ]; then
   echo "installing:$missing"
   $sudo apt-get update -q
+  # shellcheck disable=SC2086 # $missing is a list of package names, split on purpose
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
 fi
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then

@@ -10,10 +10,19 @@ cd "$root"
 cmake --preset mingw-cross -DBUILD_TESTING=ON
 cmake --build --preset mingw-cross
 
+# Static analysis of the program, the tests and the scripts: any finding
+# fails the run, after the tests have run too.
+analysis=0
+[ "${KESTRAFEN_ANALYSIS:-1}" = 0 ] || for analyser in shellcheck cppcheck clang-tidy; do
+  echo "static analysis: $analyser"
+  "$root/scripts/static-analysis.sh" "$analyser" build || { echo "static analysis: $analyser found problems"; analysis=1; }
+done
+
 . "$root/scripts/xvfb-env.sh"
 . "$root/scripts/wine-prefix.sh"
 prepare_prefix "$root/build/wineprefix" build/tests/standin_spooler.exe fresh
 status=0
 ctest --preset mingw-cross "$@" || status=$?
 wineserver -k || true
+[ $analysis -eq 0 ] || status=1
 exit $status

@@ -1,3 +1,4 @@
+# shellcheck shell=sh
 # Sourced: starts a virtual display unless one is already usable, and stops
 # it again when the sourcing script exits.
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then

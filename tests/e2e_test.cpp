@@ -12,7 +12,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,14 +27,81 @@ const std::vector<std::wstring> kJobs = {L"00021.SPL", L"00021.SHD", L"打印 �
 const std::vector<std::wstring> kJobsAndKeptDir = {L"00021.SHD", L"00021.SPL", L"kept\\",
                                                    L"kept\\inner.SPL", L"打印 任务.SPL"};
 
+// The built program, or the one KESTRAFEN_PROGRAM names (the signing test
+// runs the signed release through these tests).
 std::wstring ProgramPath()
 {
+    wchar_t chosen[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"KESTRAFEN_PROGRAM", chosen, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        return chosen;
+    }
     return ThisExecutableDir() + L"..\\kestrafen.exe";
 }
 
 LONG Centred(LONG desktop, LONG size)
 {
     return (desktop - size) / 2;
+}
+
+// The command line of another process, read from its process parameters.
+std::wstring CommandLineOf(DWORD pid)
+{
+    const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) {
+        return {};
+    }
+    std::wstring commandLine;
+    PROCESS_BASIC_INFORMATION basic{};
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS params{};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) == 0 &&
+        ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr) &&
+        ReadProcessMemory(process, peb.ProcessParameters, &params, sizeof(params), nullptr)) {
+        commandLine.resize(params.CommandLine.Length / sizeof(wchar_t));
+        if (!ReadProcessMemory(process, params.CommandLine.Buffer, commandLine.data(),
+                               params.CommandLine.Length, nullptr)) {
+            commandLine.clear();
+        }
+    }
+    CloseHandle(process);
+    return commandLine;
+}
+
+// What the service commands of one run looked like from outside: each
+// net.exe the program started, and the command line of the console host
+// that the system gave it, if any.
+struct CommandConsoles {
+    std::map<DWORD, std::wstring> consoleOfCommand;  // net.exe pid -> its conhost's command line
+};
+
+// Snapshots the processes, adding the program's net.exe children and their
+// console hosts to what was seen.
+void WatchCommands(DWORD programPid, CommandConsoles& seen)
+{
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    std::vector<PROCESSENTRY32W> processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        processes.push_back(entry);
+    }
+    CloseHandle(snapshot);
+    for (const PROCESSENTRY32W& process : processes) {
+        if (process.th32ParentProcessID == programPid && _wcsicmp(process.szExeFile, L"net.exe") == 0) {
+            seen.consoleOfCommand.emplace(process.th32ProcessID, L"");
+        }
+    }
+    for (const PROCESSENTRY32W& process : processes) {
+        const auto command = seen.consoleOfCommand.find(process.th32ParentProcessID);
+        if (command != seen.consoleOfCommand.end() && command->second.empty() &&
+            _wcsicmp(process.szExeFile, L"conhost.exe") == 0) {
+            command->second = CommandLineOf(process.th32ProcessID);
+        }
+    }
 }
 
 class EndToEnd : public testing::Test {
@@ -131,6 +201,40 @@ TEST_F(EndToEnd, SuccessClearsTheQueueRestartsTheSpoolerAndEnds)
     EXPECT_EQ(program.WaitForExit(10000), 0);
     EXPECT_EQ(ListJobDir(), (Texts{L"kept\\", L"kept\\inner.SPL"}));
     EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));
+}
+
+TEST_F(EndToEnd, ServiceCommandsGetAConsoleWithoutAWindow)
+{
+    // A console program started by a program without a console gets a new
+    // console: on Windows with a window of its own, unless it is started with
+    // CREATE_NO_WINDOW. Wine gives such a child a console host without a
+    // window ("conhost.exe ... --headless"); without the flag, none.
+    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
+    ASSERT_NE(program.MainWindow(), nullptr);
+    DWORD programPid = 0;
+    GetWindowThreadProcessId(program.MainWindow(), &programPid);
+
+    CommandConsoles seen;
+    program.Press(1);
+    HWND box = nullptr;
+    for (int i = 0; i < 3000 && !box; ++i) {
+        WatchCommands(programPid, seen);
+        box = program.WaitForBox(0);
+        Sleep(2);
+    }
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(box), L"成功");
+    RunningProgram::Dismiss(box);
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+
+    EXPECT_EQ(seen.consoleOfCommand.size(), 2u) << "the stop and the start command";
+    for (const auto& [pid, console] : seen.consoleOfCommand) {
+        EXPECT_NE(console.find(L"--headless"), std::wstring::npos)
+            << "net.exe " << pid << ": "
+            << (console.empty() ? std::string("no console of its own")
+                                : "a console host with a window: " + std::string(console.begin(), console.end()));
+    }
 }
 
 TEST_F(EndToEnd, StopFailureLeavesTheJobsAndTheProgramOpen)

@@ -19,6 +19,7 @@ void InitProgressBarClass()
     const auto init = reinterpret_cast<InitFn>(
         reinterpret_cast<void*>(GetProcAddress(comctl32, "InitCommonControlsEx")));
     if (!init) {
+        // cppcheck-suppress resourceLeak ; comctl32 stays loaded for the life of the process
         return;
     }
     INITCOMMONCONTROLSEX icc{};

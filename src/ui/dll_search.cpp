@@ -24,6 +24,7 @@ void RestrictDllSearchToSystem32()
     // delay-loads): load these from System32 now, so that a later load by
     // name finds them already in the process. They stay for its life.
     for (const wchar_t* name : kLoadedLater) {
+        // cppcheck-suppress leakReturnValNotUsed ; loaded for the life of the process
         LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
 }

@@ -46,9 +46,8 @@ SeenBox ReadMessageBox(HWND box)
 }
 
 MessageBoxWatch::MessageBoxWatch(std::function<void(const SeenBox&)> onBox)
-    : onBox_(std::move(onBox))
+    : hook_(SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId())), onBox_(std::move(onBox))
 {
-    hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
     activeWatch = this;
     activeHook = hook_;
 }

@@ -22,6 +22,8 @@ public:
     ~MessageBoxWatch();
     MessageBoxWatch(const MessageBoxWatch&) = delete;
     MessageBoxWatch& operator=(const MessageBoxWatch&) = delete;
+    MessageBoxWatch(MessageBoxWatch&&) = delete;
+    MessageBoxWatch& operator=(MessageBoxWatch&&) = delete;
 
     const std::vector<SeenBox>& Boxes() const { return boxes_; }
 

@@ -30,7 +30,7 @@ void PrintLine(const std::wstring& label, const std::wstring& text)
     std::string utf8(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size,
                         nullptr, nullptr);
-    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    static_cast<void>(std::fwrite(utf8.data(), 1, utf8.size(), stdout));
 }
 
 DWORD AttributesFromName(const std::wstring& name)
@@ -82,6 +82,9 @@ int wmain()
     SetSpoolerRefusesStart(false);
     if (!SetSpoolerState(SERVICE_RUNNING)) {
         std::printf("the stand-in spooler does not run\n");
+        if (locked != INVALID_HANDLE_VALUE) {
+            CloseHandle(locked);
+        }
         return 11;
     }
 

@@ -35,7 +35,10 @@ RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand, const 
 {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESHOWWINDOW;
+    // As from Explorer: no standard handles to inherit. (Under Wine a test's
+    // own are Unix pipes, which a console child would quietly write to
+    // instead of opening a console window of its own.)
+    si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     si.wShowWindow = showCommand;
     std::wstring commandLine = L"\"" + exe + L"\"";
     const std::wstring dir = workDir.empty() ? MakeScratchDir(L"kestrafen-e2e-cwd") : workDir;

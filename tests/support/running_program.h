@@ -19,6 +19,8 @@ public:
     ~RunningProgram();  // ends the process if a test left it running
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
+    RunningProgram(RunningProgram&&) = delete;
+    RunningProgram& operator=(RunningProgram&&) = delete;
 
     bool Started() const { return process_ != nullptr; }
     HANDLE Process() const { return process_; }

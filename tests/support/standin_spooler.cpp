@@ -28,7 +28,7 @@ void Report(DWORD state, DWORD exitCode = NO_ERROR)
     SetServiceStatus(statusHandle, &status);
 }
 
-DWORD WINAPI Control(DWORD control, DWORD, void*, void*)
+DWORD WINAPI Control(DWORD control, DWORD /*eventType*/, void* /*eventData*/, void* /*context*/)
 {
     if (control == SERVICE_CONTROL_STOP || control == SERVICE_CONTROL_SHUTDOWN) {
         Report(SERVICE_STOP_PENDING);
@@ -37,7 +37,7 @@ DWORD WINAPI Control(DWORD control, DWORD, void*, void*)
     return NO_ERROR;
 }
 
-void WINAPI ServiceMain(DWORD, LPWSTR*)
+void WINAPI ServiceMain(DWORD /*argc*/, LPWSTR* /*argv*/)
 {
     statusHandle = RegisterServiceCtrlHandlerExW(serviceName, Control, nullptr);
     if (!statusHandle) {

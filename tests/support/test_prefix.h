@@ -7,4 +7,5 @@
 // Never on a real Windows machine, never in a user's own Wine prefix.
 testing::AssertionResult InThrowawayPrefix();
 
-#define REQUIRE_THROWAWAY_PREFIX() ASSERT_TRUE(InThrowawayPrefix())
+// A macro, because only a macro can end the calling test with ASSERT_.
+#define REQUIRE_THROWAWAY_PREFIX() ASSERT_TRUE(InThrowawayPrefix())  // NOLINT(cppcoreguidelines-macro-usage)
