@@ -8,6 +8,7 @@
 #include "../tests/support/fake_steps.h"
 #include "../tests/support/job_dir.h"
 #include "../tests/support/message_box_watch.h"
+#include "../tests/support/quit_message.h"
 
 #include <string>
 
@@ -38,8 +39,7 @@ double ToolDeletion()
         MessageBoxWatch watch;
         CleanPrintJobs(nullptr);
     }
-    MSG msg;
-    PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    TakeQuit();
     fake::onStatus = nullptr;
     fake::log.clear();
     return restarting - deleting;

@@ -8,6 +8,7 @@
 #include "../src/ui/status_display.h"
 #include "../tests/support/job_dir.h"
 #include "../tests/support/message_box_watch.h"
+#include "../tests/support/quit_message.h"
 
 #include <commctrl.h>
 
@@ -42,8 +43,7 @@ int wmain()
         const double start = NowMs();
         CleanPrintJobs(window);
         overhead.push_back(NowMs() - start - 4 * Median(pause));
-        MSG msg;
-        PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        TakeQuit();
     }
     char figure[64], peer[64];
     std::snprintf(figure, sizeof figure, "%.1f ms", Median(overhead));

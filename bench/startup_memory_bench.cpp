@@ -2,6 +2,7 @@
 // Win32 window program, alternating; and the tool's peak working set idle
 // and during a run over 10,000 job files (stand-in spooler).
 #include "stats.h"
+#include "../src/ui/main_window.h"
 
 #include "../tests/support/job_dir.h"
 #include "../tests/support/running_program.h"
@@ -108,7 +109,7 @@ int wmain()
         }
         RunningProgram program(tool, SW_SHOWNORMAL);
         program.MainWindow();
-        program.Press(1);
+        program.Press(ID_CLEAN);
         HWND box = nullptr;
         program.FollowStatusUntilBox(box);
         busy.push_back(MiB(Memory(program.Process()).PeakWorkingSetSize));

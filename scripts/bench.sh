@@ -8,16 +8,14 @@ cd "$root"
 "$root/scripts/install-deps.sh"
 
 build="$root/build-bench"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-      -DKESTRAFEN_SHIPPED_TOOLCHAIN="$root/cmake/clang-mingw-w64-x86_64.cmake" \
-      -DBUILD_TESTING=ON -DKESTRAFEN_BENCHMARKS=ON >/dev/null
+cmake --preset mingw-cross -B "$build" -DBUILD_TESTING=ON -DKESTRAFEN_BENCHMARKS=ON >/dev/null
 # The shipped program's build also makes the start-up peer, bare_window.exe.
 cmake --build "$build" --target kestrafen standin_spooler \
       deletion_bench overhead_bench startup_memory_bench >/dev/null
 
-. "$root/scripts/xvfb-env.sh"
-. "$root/scripts/wine-prefix.sh"
+# shellcheck source=wine/platform.sh
+. "$root/wine/platform.sh"
+use_display
 prepare_prefix "$build/wineprefix" "$build/tests/standin_spooler.exe" fresh
 
 exe="$build/kestrafen.exe"

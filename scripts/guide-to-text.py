@@ -1,77 +1,347 @@
 #!/usr/bin/env python3
 """Makes the plain-text user guide for the release from README.zh-CN.md: the
-part between the guide markers, with the Markdown turned into text that
-Notepad shows as it is (UTF-8 with a byte-order mark, CRLF line ends).
+part between the guide markers, as text that Notepad shows as it is (UTF-8
+with a byte-order mark, CRLF line ends, no line wider than 72 columns).
 
-Usage: guide-to-text.py README.zh-CN.md OUTPUT.txt"""
+Widths are counted as a fixed-width CJK font shows them: East-Asian wide,
+full-width and ambiguous characters (Chinese, full-width punctuation, curly
+quotes) take two columns. Lines break at spaces and between Chinese
+characters, never inside a run of Latin letters, digits and signs (a word, a
+path, a command), inside inline code or inside a short quoted text such as
+“清理完成！”, and never before closing or after opening punctuation. Code
+blocks are not wrapped. List items and table rows keep their continuation
+lines under their first line's text.
+
+Tables become one block per row: the first cell as a list item, then each
+further cell under its column's heading. Images are left out; links keep
+their text (and the address, if it is a web address).
+
+The version comes from CMakeLists.txt's project() and the release date from
+the CHANGELOG.md heading "## <version>（YYYY-MM-DD）"; without that heading
+the conversion fails.
+
+Usage: guide-to-text.py README.zh-CN.md CMakeLists.txt CHANGELOG.md OUTPUT.txt"""
 import re
 import sys
 import unicodedata
 
+import notepad_text  # scripts/notepad_text.py, beside this script
+
 START, END = '<!-- guide:start -->', '<!-- guide:end -->'
 TITLE = '打印任务清理工具 使用说明'
+WIDTH = 72
+QUOTE_ATOM_MAX = 36  # quoted texts up to this width are kept on one line
+CLOSING = set('，。、；：！？）」』”’》〉】…%),.;:!?]}')
+OPENING = set('（「『“‘《〈【([{')
 
 
-def width(text):
-    """Columns the text takes in a fixed-width font: CJK characters take two."""
-    return sum(2 if unicodedata.east_asian_width(c) in 'WF' else 1 for c in text)
+def columns(text):
+    """Columns the text takes in a fixed-width CJK font."""
+    return sum(0 if unicodedata.combining(c) else
+               2 if unicodedata.east_asian_width(c) in 'WFA' else 1 for c in text)
 
 
-def inline(text):
-    """Links to their text, images dropped, code and emphasis marks removed."""
+def wide(c):
+    return unicodedata.east_asian_width(c) in 'WFA'
+
+
+# --- Inline Markdown to words --------------------------------------------
+
+def plain(text):
+    """Inline Markdown outside code spans, as plain text."""
+    text = re.sub(r'<!--.*?-->', '', text)
     text = re.sub(r'!\[[^\]]*\]\([^)]*\)', '', text)
-    text = re.sub(r'\[([^\]]*)\]\([^)]*\)', r'\1', text)
-    text = text.replace('**', '')
-    return text.replace('`', '')
+
+    def link(m):
+        label, url = m.group(1), m.group(2)
+        return f'{label}（{url}）' if re.match(r'https?://', url) and label != url else label
+    text = re.sub(r'\[([^\]]*)\]\(([^)\s]*)(?:\s+"[^"]*")?\)', link, text)
+    text = re.sub(r'<(https?://[^>\s]+)>', r'\1', text)
+    text = re.sub(r'\*\*(.+?)\*\*|__(.+?)__', lambda m: m.group(1) or m.group(2), text)
+    text = re.sub(r'(?<![A-Za-z0-9*\\])\*(?![\s*])(.+?)(?<![\s*])\*(?![A-Za-z0-9*])', r'\1', text)
+    text = re.sub(r'(?<![A-Za-z0-9_])_(?![\s_])(.+?)(?<![\s_])_(?![A-Za-z0-9_])', r'\1', text)
+    return re.sub(r'\\([\\`*_{}\[\]()#+\-.!|<>])', r'\1', text)
 
 
-def cells(row):
-    return [inline(c.strip()) for c in row.strip().strip('|').split('|')]
+CODE = re.compile(r'(`+)(.+?)\1')
+QUOTES = {'“': '”', '‘': '’', '「': '」'}
+HIDDEN = re.compile('[\ue000-\uf8ff]')  # inline code, set aside while the text is split
 
 
-def convert(markdown):
-    body = markdown.split(START, 1)[1].split(END, 1)[0]
-    out = [TITLE, '=' * width(TITLE), '']
-    header = None
-    in_code = False
-    for line in body.strip('\n').split('\n'):
-        if line.startswith('```'):
-            in_code = not in_code
+def pieces(text):
+    """The inline text as (joint, piece) pairs. The joint tells what lies
+    between a piece and the one before: ' ' (a space, where a line may break),
+    '' (a line may break there) or None (no break)."""
+    codes = []
+
+    def hide(m):
+        body = m.group(2)
+        if len(body) > 2 and body[0] == body[-1] == ' ' and body.strip():
+            body = body[1:-1]
+        codes.append(body)
+        return chr(0xE000 + len(codes) - 1)
+
+    def shown(piece):
+        return HIDDEN.sub(lambda m: codes[ord(m.group()) - 0xE000], piece)
+
+    def atoms(text, keep_quotes=True):
+        """' ' for a space, else a piece that no line break may enter: a wide
+        character, inline code, a short quoted text or a run of narrow ones."""
+        out, narrow = [], []
+        i = 0
+        while i < len(text):
+            c = text[i]
+            end = text.find(QUOTES[c], i + 1) if keep_quotes and c in QUOTES else -1
+            if end != -1 or c == ' ' or wide(c):
+                if narrow:
+                    out.append(''.join(narrow))
+                    narrow = []
+            if end != -1:
+                quote = text[i:end + 1]
+                keep = columns(shown(quote)) <= QUOTE_ATOM_MAX
+                out.extend([quote] if keep else atoms(quote, keep_quotes=False))
+                i = end + 1
+                continue
+            if c == ' ' or wide(c):
+                out.append(c)
+            else:
+                narrow.append(c)
+            i += 1
+        if narrow:
+            out.append(''.join(narrow))
+        return out
+
+    out = []
+    space = False
+    for atom in atoms(plain(CODE.sub(hide, text))):
+        if atom == ' ':
+            space = True
             continue
-        if in_code:
-            out.append('    ' + line)
-            continue
-        if line.startswith('|'):
-            if header is None:
-                header = cells(line)
-            elif not re.match(r'^\|[-| :]+\|$', line):
-                row = cells(line)
-                out.append(f'- {row[0]}')
-                out.extend(f'  {name}：{value}' for name, value in zip(header[1:], row[1:]))
-            continue
-        header = None
-        heading = re.match(r'^(#+) (.*)$', line)
-        if heading:
-            title = inline(heading.group(2))
-            rule = '=' if len(heading.group(1)) <= 2 else '-'
-            out.extend([title, rule * width(title)])
-            continue
-        text = inline(line).rstrip()
-        if line.strip() and not text.strip():
-            continue  # a line that held only an image
-        out.append(text)
-    # One blank line at most between paragraphs.
-    text = re.sub(r'\n{3,}', '\n\n', '\n'.join(out).strip('\n') + '\n')
+        atom = shown(atom)
+        joint = '' if not out else ' ' if space else joint_between(out[-1][1], atom)
+        out.append((joint, atom))
+        space = False
+    return out
+
+
+def joint_between(before, after):
+    """'' where a line may break between two touching pieces, else None."""
+    if not (wide(before[-1]) or wide(after[0])):
+        return None  # Latin text, paths and commands stay whole
+    if after[0] in CLOSING or before[-1] in OPENING:
+        return None
+    return ''
+
+
+def words(text, room):
+    """(separator, word) pairs; a line may break before any word. A word
+    wider than room (inline code holding a long command) is split at its
+    spaces."""
+    out = []
+    for joint, piece in pieces(text):
+        if joint is None and out:
+            out[-1] = (out[-1][0], out[-1][1] + piece)
+        else:
+            out.append((joint or '', piece))
+    split = []
+    for sep, word in out:
+        parts = word.split(' ') if columns(word) > room else [word]
+        split.append((sep, parts[0]))
+        split.extend((' ', part) for part in parts[1:])
+    return split
+
+
+def wrap(text, first, rest):
+    """Lines of at most WIDTH columns: the first starts with first, the others
+    with rest. A word wider than a line (a long path) has a line to itself."""
+    lines = []
+    line, used = first, columns(first)
+    empty = True
+    for sep, word in words(text, WIDTH - columns(rest)):
+        need = columns(word) + (0 if empty else columns(sep))
+        if not empty and used + need > WIDTH:
+            lines.append(line)
+            line, used, empty = rest, columns(rest), True
+            need = columns(word)
+        line += word if empty else sep + word
+        used += need
+        empty = False
+    lines.append(line)
+    return [x.rstrip() for x in lines]
+
+
+# --- Blocks ---------------------------------------------------------------
+
+LIST_ITEM = re.compile(r'^( *)([-*+]|\d+[.)]) +(.*)$')
+RULE = re.compile(r'^ *([-*_])( *\1){2,} *$')
+
+
+def join_lines(lines):
+    """Source lines of one paragraph as one line: no space between Chinese."""
+    text = ''
+    for line in lines:
+        line = line.strip()
+        if text and line and not (wide(text[-1]) and wide(line[0])):
+            text += ' '
+        text += line
     return text
 
 
-def main(source, target):
-    with open(source, encoding='utf-8') as f:
-        text = convert(f.read())
-    with open(target, 'wb') as f:
-        f.write(b'\xef\xbb\xbf' + text.replace('\n', '\r\n').encode('utf-8'))
+def cells(row):
+    """A table row's cells; '|' inside inline code does not split."""
+    row = row.strip()
+    row = row[1:] if row.startswith('|') else row
+    row = row[:-1] if row.endswith('|') and not row.endswith('\\|') else row
+    out, cell, code = [], '', False
+    i = 0
+    while i < len(row):
+        c = row[i]
+        if c == '\\' and i + 1 < len(row) and row[i + 1] == '|':
+            cell += '|'
+            i += 2
+            continue
+        if c == '`':
+            code = not code
+        if c == '|' and not code:
+            out.append(cell.strip())
+            cell = ''
+        else:
+            cell += c
+        i += 1
+    out.append(cell.strip())
+    return out
+
+
+def table(rows):
+    header = cells(rows[0])
+    body = [cells(r) for r in rows[1:] if not re.match(r'^ *\|?[-| :]+\|? *$', r)]
+    out = []
+    for row in body:
+        out.extend(wrap(row[0], '- ', '  '))
+        for name, value in zip(header[1:], row[1:]):
+            if value:
+                label = f'  {plain(name)}：'
+                out.extend(wrap(value, label, ' ' * columns(label)))
+    return out
+
+
+def heading(level, text):
+    lines = wrap(text, '', '')
+    rule = '=' if level <= 2 else '-'
+    return lines + [rule * max(columns(x) for x in lines)]
+
+
+def convert_body(body):
+    """The guide's Markdown as a list of blocks, each a list of lines."""
+    lines = body.split('\n')
+    blocks = []
+    in_list = False  # the last block is a list, which further items join
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        stripped = line.strip()
+        if not stripped or RULE.match(line):
+            i += 1
+            continue
+        if stripped.startswith('<!--'):
+            while i < len(lines) and '-->' not in lines[i]:
+                i += 1
+            i += 1
+            continue
+        fence = re.match(r'^( *)(```|~~~)', line)
+        if fence:
+            indent, mark = fence.groups()
+            code = []
+            i += 1
+            while i < len(lines) and not lines[i].strip().startswith(mark):
+                code.append(lines[i][len(indent):] if lines[i].startswith(indent) else lines[i])
+                i += 1
+            i += 1
+            blocks.append([(indent + '    ' + c).rstrip() for c in code])
+            in_list = False
+            continue
+        head = re.match(r'^(#{1,6}) +(.*?)(?: +#+)? *$', line)
+        if head:
+            blocks.append(heading(len(head.group(1)), head.group(2)))
+            in_list = False
+            i += 1
+            continue
+        if stripped.startswith('|'):
+            rows = []
+            while i < len(lines) and lines[i].strip().startswith('|'):
+                rows.append(lines[i])
+                i += 1
+            blocks.append(table(rows))
+            in_list = False
+            continue
+        # A paragraph, list item or quote, with its continuation lines.
+        item = LIST_ITEM.match(line)
+        quote = re.match(r'^ *> ?(.*)$', line)
+        part = [item.group(3) if item else quote.group(1) if quote else stripped]
+        i += 1
+        while i < len(lines):
+            nxt = lines[i]
+            if (not nxt.strip() or LIST_ITEM.match(nxt) or RULE.match(nxt)
+                    or re.match(r'^ *(#{1,6} |```|~~~|\||<!--)', nxt)):
+                break
+            part.append(re.sub(r'^ *> ?', '', nxt) if quote else nxt)
+            i += 1
+        text = join_lines(part)
+        if not plain(text).strip() and '`' not in text:
+            continue  # only an image (or a comment)
+        if item:
+            indent, marker = item.group(1), item.group(2)
+            marker = '-' if marker in '*+' else marker
+            first = f'{indent}{marker} '
+            lines_out = wrap(text, first, ' ' * len(first))
+        elif quote:
+            lines_out = wrap(text, '> ', '> ')
+        else:
+            indent = ' ' * (len(line) - len(line.lstrip(' ')))
+            lines_out = wrap(text, indent, indent)
+        if item and in_list:
+            blocks[-1].extend(lines_out)  # the items of one list stay together
+        else:
+            blocks.append(lines_out)
+        in_list = bool(item)
+    return blocks
+
+
+def release(cmake_text, changelog_text):
+    """(version, date) from the CMake project and the changelog."""
+    version = re.search(r'project\(\s*Kestrafen\s+VERSION\s+([0-9]+(?:\.[0-9]+)*)', cmake_text)
+    if not version:
+        raise SystemExit('guide-to-text: no "project(Kestrafen VERSION x.y.z" in CMakeLists.txt')
+    version = version.group(1)
+    date = re.search(r'^## +' + re.escape(version) + r' *（(\d{4}-\d{2}-\d{2})）', changelog_text, re.M)
+    if not date:
+        raise SystemExit(f'guide-to-text: CHANGELOG.md has no heading "## {version}（YYYY-MM-DD）" '
+                         f'for the version in CMakeLists.txt')
+    return version, date.group(1)
+
+
+def convert(markdown, version, date):
+    if START not in markdown or END not in markdown:
+        raise SystemExit(f'guide-to-text: the guide markers {START} and {END} are missing')
+    body = markdown.split(START, 1)[1].split(END, 1)[0]
+    top = [TITLE, '=' * columns(TITLE), f'版本 {version}（{date} 发布）']
+    out = top
+    for block in convert_body(body.replace('\r\n', '\n')):
+        out = out + [''] + block
+    return '\n'.join(x.rstrip() for x in out) + '\n'
+
+
+def main(guide, cmake_lists, changelog, target):
+    def read(path):
+        with open(path, encoding='utf-8') as f:
+            return f.read()
+    version, date = release(read(cmake_lists), read(changelog))
+    text = convert(read(guide), version, date)
+    notepad_text.write(target, text)
     return 0
 
 
 if __name__ == '__main__':
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    if len(sys.argv) != 5:
+        raise SystemExit(__doc__.rsplit('\n\n', 1)[-1])
+    sys.exit(main(*sys.argv[1:]))

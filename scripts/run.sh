@@ -8,16 +8,16 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# shellcheck source=wine/platform.sh
+. "$root/wine/platform.sh"
 
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+if ! display_usable; then
   exec "$root/scripts/screenshots.sh" "$root/build/screenshots"
 fi
 
 "$root/scripts/install-deps.sh"
 cmake --preset mingw-cross -DBUILD_TESTING=ON
 cmake --build --preset mingw-cross --target kestrafen standin_spooler
-# shellcheck source=scripts/wine-prefix.sh
-. "$root/scripts/wine-prefix.sh"
 prepare_prefix "$root/build/demo-prefix" build/tests/standin_spooler.exe
 make_sample_jobs
 echo "sample jobs in $jobs:"

@@ -15,11 +15,10 @@ out=$(cd "$out" && pwd)
 cmake --preset mingw-cross -DBUILD_TESTING=ON >/dev/null
 cmake --build --preset mingw-cross --target kestrafen standin_spooler >/dev/null
 
+# shellcheck source=wine/platform.sh
+. "$root/wine/platform.sh"
 unset DISPLAY
-# shellcheck source=scripts/xvfb-env.sh
-. "$root/scripts/xvfb-env.sh"
-# shellcheck source=scripts/wine-prefix.sh
-. "$root/scripts/wine-prefix.sh"
+use_display
 prepare_prefix "$root/build/demo-prefix" build/tests/standin_spooler.exe
 make_sample_jobs
 

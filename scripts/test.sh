@@ -18,8 +18,9 @@ analysis=0
   "$root/scripts/static-analysis.sh" "$analyser" build || { echo "static analysis: $analyser found problems"; analysis=1; }
 done
 
-. "$root/scripts/xvfb-env.sh"
-. "$root/scripts/wine-prefix.sh"
+# shellcheck source=wine/platform.sh
+. "$root/wine/platform.sh"
+use_display
 prepare_prefix "$root/build/wineprefix" build/tests/standin_spooler.exe fresh
 status=0
 ctest --preset mingw-cross "$@" || status=$?

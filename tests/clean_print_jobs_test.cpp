@@ -1,10 +1,12 @@
 #include "../src/cleanup/clean_print_jobs.h"
 
 #include "support/fake_steps.h"
+#include "support/fake_system_directory.h"
 #include "support/job_dir.h"
 #include "support/message_box_watch.h"
 #include "support/handle_count.h"
 #include "support/heap_usage.h"
+#include "support/quit_message.h"
 #include "support/test_paths.h"
 #include "support/test_prefix.h"
 
@@ -25,6 +27,7 @@ void ResetFakes()
     fake::commandResults.clear();
     fake::onCommand = nullptr;
     fake::onStatus = nullptr;
+    fake::systemDirectory.reset();
 }
 
 std::string ReadAll(const std::wstring& path)
@@ -65,16 +68,6 @@ std::wstring Box(const SeenBox& box)
                           : box.icon == MB_ICONINFORMATION ? L"information"
                                                           : L"other";
     return L"box " + box.text + L" | " + box.caption + L" | " + icon;
-}
-
-// Takes the quit message if one was posted; returns its exit code, or -1.
-int TakeQuit()
-{
-    MSG msg;
-    if (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        return static_cast<int>(msg.wParam);
-    }
-    return -1;
 }
 
 // Each test runs the real sequence with scripted commands and a recorded
@@ -321,6 +314,48 @@ TEST_F(CleanPrintJobsTest, AHundredRunsLeaveNoHandleOrSearchBehind)
     // process heap by each run (hundreds of bytes at least). What else the
     // runs leave there stays well under one of those per run.
     EXPECT_LT(heapAfter, heapBefore + SIZE_T{100} * 64) << "a directory search left open in each run?";
+}
+
+TEST_F(CleanPrintJobsTest, JobsGoWhereWindowsKeepsThemAndNowhereElse)
+{
+    // A Windows in another folder keeps its jobs in its own system
+    // directory; the usual folder, with jobs of its own here, is not its.
+    const std::wstring windows = L"C:\\kestrafen-other-windows\\";
+    const std::wstring otherJobs = windows + L"system32\\spool\\PRINTERS\\";
+    RemoveTree(windows);
+    for (const wchar_t* dir : {L"", L"system32\\", L"system32\\spool\\", L"system32\\spool\\PRINTERS\\"}) {
+        CreateDirectoryW((windows + dir).c_str(), nullptr);
+    }
+    WriteAll(otherJobs + L"00031.SPL", "job");
+    WriteAll(otherJobs + L"00031.SHD", "job");
+    MakeJobFile(L"00017.SPL");
+    fake::systemDirectory = windows + L"system32";
+
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(fake::log[1], L"run \"" + windows + L"system32\\net.exe\" stop spooler");
+    EXPECT_FALSE(PathExists(otherJobs + L"00031.SPL"));
+    EXPECT_FALSE(PathExists(otherJobs + L"00031.SHD"));
+    EXPECT_EQ(ListJobDir(), Log{L"00017.SPL"});
+    RemoveTree(windows);
+}
+
+TEST_F(CleanPrintJobsTest, WithoutASystemDirectoryNothingIsDeleted)
+{
+    // Had the stop command run all the same, there would still be no folder
+    // to clean: not the usual one, and not the working directory.
+    MakeJobFile(L"00017.SPL");
+    const std::wstring scratch = MakeScratchDir(L"kestrafen-working-dir");
+    WriteAll(scratch + L"00017.SPL", "not a job of the spooler");
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(scratch.c_str());
+    fake::systemDirectory = L"";
+
+    Run();
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(ListJobDir(), Log{L"00017.SPL"});
+    EXPECT_TRUE(PathExists(scratch + L"00017.SPL"));
+    RemoveTree(scratch);
 }
 
 } // namespace

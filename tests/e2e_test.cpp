@@ -1,6 +1,8 @@
 // The built program, end to end, under the real platform: its window, its
 // buttons, the real net.exe and service manager (driving our stand-in
 // spooler), and the job directory of the throwaway prefix.
+#include "../src/ui/main_window.h"
+
 #include "support/job_dir.h"
 #include "support/running_program.h"
 #include "support/spooler_service.h"
@@ -161,12 +163,12 @@ protected:
     // Presses the clean button, follows the stages, reads and dismisses the box.
     static Texts RunCleanup(RunningProgram& program, std::wstring& boxText, std::wstring& boxCaption)
     {
-        program.Press(1);
+        program.Press(ID_CLEAN);
         HWND box = nullptr;
         Texts stages = program.FollowStatusUntilBox(box);
         if (box) {
             boxCaption = WindowText(box);
-            boxText = WindowText(GetDlgItem(box, 0xFFFF));
+            boxText = WindowText(GetDlgItem(box, kMessageBoxTextId));
             RunningProgram::Dismiss(box);
         }
         return stages;
@@ -198,10 +200,10 @@ TEST_F(EndToEnd, TheWindowAsItFirstAppears)
         int id;
         const wchar_t* className;
         const wchar_t* text;
-    } controls[] = {{100, L"Static", L"就绪"},
-                    {101, L"msctls_progress32", L""},
-                    {1, L"Button", L"清理打印任务并重启服务"},
-                    {2, L"Button", L"退出"}};
+    } controls[] = {{ID_STATUS, L"Static", L"就绪"},
+                    {ID_PROGRESS, L"msctls_progress32", L""},
+                    {ID_CLEAN, L"Button", L"清理打印任务并重启服务"},
+                    {ID_EXIT, L"Button", L"退出"}};
     for (const auto& control : controls) {
         const HWND child = program.Control(control.id);
         ASSERT_NE(child, nullptr) << control.id;
@@ -209,12 +211,12 @@ TEST_F(EndToEnd, TheWindowAsItFirstAppears)
         EXPECT_EQ(WindowText(child), control.text) << control.id;
         EXPECT_TRUE(IsWindowVisible(child)) << control.id;
     }
-    const HWND bar = program.Control(101);
+    const HWND bar = program.Control(ID_PROGRESS);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, TRUE, 0), 0);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 100);
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
 
-    program.Press(2);
+    program.Press(ID_EXIT);
     EXPECT_EQ(program.WaitForExit(10000), 0);
 }
 
@@ -248,7 +250,7 @@ TEST_F(EndToEnd, ServiceCommandsGetAConsoleWithoutAWindow)
     GetWindowThreadProcessId(program.MainWindow(), &programPid);
 
     CommandConsoles seen;
-    program.Press(1);
+    program.Press(ID_CLEAN);
     HWND box = nullptr;
     for (int i = 0; i < 3000 && !box; ++i) {
         WatchCommands(programPid, seen);
@@ -306,7 +308,7 @@ TEST_F(EndToEnd, StopFailureLeavesTheJobsAndTheProgramOpen)
     EXPECT_EQ(ListJobDir(), kJobsAndKeptDir);
     EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_STOPPED));
 
-    program.Press(2);
+    program.Press(ID_EXIT);
     EXPECT_EQ(program.WaitForExit(10000), 0);
 }
 

@@ -5,7 +5,7 @@ directory linked from outside), cleared by the real program. Afterwards
 exactly the deletable job files must be gone and nothing else on the
 prefix's drive may differ in name, size or content.
 
-Usage: jammed_queue_test.py --prefix P --wine-run cmake/wine-run.sh --runner queue_runner.exe"""
+Usage: jammed_queue_test.py --prefix P --wine-run wine/run.sh --runner queue_runner.exe"""
 import argparse
 import hashlib
 import os
@@ -16,6 +16,9 @@ import sys
 
 ENTRIES = 10_000
 LOCKED = 'locked-by-spooler.SPL'
+# Job files given DOS attributes by the runner (H hidden, S system, R
+# read-only, from the name), and how many of each.
+ATTRIBUTES = (('H', 50), ('S', 50), ('R', 50), ('HS', 25), ('HSR', 25))
 # What the test harness itself writes on the drive while it works.
 HARNESS_PATHS = ('users/', 'kestrafen-standin/')
 
@@ -76,7 +79,7 @@ def build_corpus(jobs, outside, rng):
     deletable = set()
     write(os.path.join(jobs, LOCKED), rng)
     entries += 1
-    for attrs, count in (('H', 50), ('S', 50), ('R', 50), ('HS', 25), ('HSR', 25)):
+    for attrs, count in ATTRIBUTES:
         for i in range(count):
             name = f'attr-{attrs}-{i}.SPL'
             write(os.path.join(jobs, name), rng)
@@ -144,6 +147,12 @@ def main():
     failures = []
     if run.returncode != 0:
         failures.append(f'the run did not end in success (runner exit {run.returncode})')
+    # What the corpus needs of the runner before the program starts.
+    attributed = sum(count for _, count in ATTRIBUTES)
+    if f'attributes set on {attributed} files' not in run.stdout:
+        failures.append(f'the runner did not give all {attributed} attributed files their attributes')
+    if 'held open without delete sharing: yes' not in run.stdout:
+        failures.append(f'the runner did not hold {LOCKED} open')
     gone = {p for p in before if p not in after}
     added = {p for p in after if p not in before}
     changed = {p for p in before if p in after and before[p] != after[p]}

@@ -2,6 +2,7 @@
 #include "../src/ui/status_display.h"
 
 #include "support/fake_clean.h"
+#include "support/quit_message.h"
 #include "support/window_text.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,26 @@ DWORD StyleOf(HWND window)
     return static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
 }
 
-// The quit message's exit code if one is waiting (taking it), else -1.
-int TakeQuit()
+// Where the user's roads to another size lead on a window, once shown: the
+// hit tests at its bottom-right corner and at its left edge, then whether a
+// double click on its title bar maximised it.
+struct Resizing {
+    LRESULT corner;
+    LRESULT leftEdge;
+    bool maximised;
+};
+
+Resizing TryToResize(HWND window)
 {
-    MSG msg;
-    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(msg.wParam) : -1;
+    ShowWindow(window, SW_SHOWNORMAL);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    Resizing result{};
+    result.corner = SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(rect.right - 1, rect.bottom - 1));
+    result.leftEdge = SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(rect.left, (rect.top + rect.bottom) / 2));
+    SendMessageW(window, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
+    result.maximised = IsZoomed(window) != 0;
+    return result;
 }
 
 class MainWindow : public testing::Test {
@@ -87,10 +103,10 @@ TEST_F(MainWindow, FourControlsInOrderWithTheirFacts)
         RECT rect;  // client coordinates
         int id;
     } expected[] = {
-        {L"Static", L"就绪", WS_CHILD | WS_VISIBLE | SS_CENTER, {50, 50, 350, 70}, 100},
-        {L"msctls_progress32", L"", WS_CHILD | WS_VISIBLE, {50, 80, 350, 100}, 101},
-        {L"Button", L"清理打印任务并重启服务", WS_CHILD | WS_VISIBLE, {75, 120, 325, 160}, 1},
-        {L"Button", L"退出", WS_CHILD | WS_VISIBLE, {150, 170, 250, 200}, 2},
+        {L"Static", L"就绪", WS_CHILD | WS_VISIBLE | SS_CENTER, {50, 50, 350, 70}, ID_STATUS},
+        {L"msctls_progress32", L"", WS_CHILD | WS_VISIBLE, {50, 80, 350, 100}, ID_PROGRESS},
+        {L"Button", L"清理打印任务并重启服务", WS_CHILD | WS_VISIBLE, {75, 120, 325, 160}, ID_CLEAN},
+        {L"Button", L"退出", WS_CHILD | WS_VISIBLE, {150, 170, 250, 200}, ID_EXIT},
     };
     HWND child = GetWindow(window_, GW_CHILD);
     for (const auto& e : expected) {
@@ -109,8 +125,8 @@ TEST_F(MainWindow, FourControlsInOrderWithTheirFacts)
     }
     EXPECT_EQ(child, nullptr) << "more than four controls";
 
-    EXPECT_EQ(hStatus, GetDlgItem(window_, 100));
-    EXPECT_EQ(hProgress, GetDlgItem(window_, 101));
+    EXPECT_EQ(hStatus, GetDlgItem(window_, ID_STATUS));
+    EXPECT_EQ(hProgress, GetDlgItem(window_, ID_PROGRESS));
     PBRANGE range{};
     SendMessageW(hProgress, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
     EXPECT_EQ(range.iLow, 0);
@@ -165,16 +181,23 @@ TEST_F(MainWindow, CloseBoxDestroysTheWindowAndQuitsWithZero)
 
 TEST_F(MainWindow, CannotBeResizedOrMaximised)
 {
-    ShowWindow(window_, SW_SHOWNORMAL);
     // The user's roads: no maximise box, so a double click on the title bar
     // does nothing, and no sizing border to drag.
-    SendMessageW(window_, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
-    EXPECT_FALSE(IsZoomed(window_));
-    RECT rect{};
-    GetWindowRect(window_, &rect);
-    const LRESULT corner = SendMessageW(window_, WM_NCHITTEST, 0, MAKELPARAM(rect.right - 1, rect.bottom - 1));
-    EXPECT_NE(corner, HTBOTTOMRIGHT);
-    EXPECT_NE(SendMessageW(window_, WM_NCHITTEST, 0, MAKELPARAM(rect.left, (rect.top + rect.bottom) / 2)), HTLEFT);
+    const Resizing mainWindow = TryToResize(window_);
+    EXPECT_FALSE(mainWindow.maximised);
+    EXPECT_NE(mainWindow.corner, HTBOTTOMRIGHT);
+    EXPECT_NE(mainWindow.leftEdge, HTLEFT);
+
+    // The control: on a window of the same class with a sizing border and a
+    // maximise box, the same roads do lead somewhere.
+    const HWND sizable = CreateWindowExW(0, L"KestrafenClass", L"sizable", WS_OVERLAPPEDWINDOW, 100, 100,
+                                         400, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(sizable, nullptr);
+    const Resizing control = TryToResize(sizable);
+    DestroyWindow(sizable);
+    EXPECT_TRUE(control.maximised) << "control";
+    EXPECT_EQ(control.corner, HTBOTTOMRIGHT) << "control";
+    EXPECT_EQ(control.leftEdge, HTLEFT) << "control";
 }
 
 } // namespace

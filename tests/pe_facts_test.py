@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks the facts of the shipped executable that no run under Wine shows:
-machine, subsystem, hardening, what it imports, and its resources.
+machine, subsystem, hardening, what it imports and links in, and its resources.
 Usage: pe_facts_test.py kestrafen.exe kestrafen.map
 (the linker's map of the stripped executable; exit status 0 when every fact holds)"""
+import bisect
 import re
 import struct
 import subprocess
@@ -88,12 +89,27 @@ GUARD_CF_INSTRUMENTED, GUARD_CF_FUNCTION_TABLE_PRESENT = 0x100, 0x400
 DEBUG_TYPE_EX_DLLCHARACTERISTICS, EX_DLLCHARACTERISTICS_CET_COMPAT = 20, 0x01
 SCN_MEM_EXECUTE, SCN_MEM_WRITE = 0x20000000, 0x80000000
 
-# Functions that hold a local buffer, by the mangled name's start; a
-# function the compiler inlined counts through the one it went into.
-BUFFER_HOLDERS = {
-    'RunCommand (cmd[256])': ('_Z10RunCommand',),
-    'SpoolerCommand (systemDir[MAX_PATH])': ('_Z14SpoolerCommand',),
-    'the job search (WIN32_FIND_DATAW)': ('_ZN12_GLOBAL__N_114DeleteJobFiles', '_Z14CleanPrintJobs'),
+# Every buffer the program hands to the system, by the import it is handed
+# to. The buffer lives in the frame of whichever function the call landed in
+# (its own, or the one it was inlined into): that function must check the
+# guard itself.
+BUFFERS_BY_IMPORT = {
+    'CreateProcessW': 'the command line (wchar_t[256])',
+    'GetSystemDirectoryW': 'the system directory (wchar_t[MAX_PATH])',
+    'FindFirstFileW': 'the job search (WIN32_FIND_DATAW)',
+    'FindNextFileW': 'the job search (WIN32_FIND_DATAW)',
+}
+
+# What libstdc++ and the C runtime bring into the static link when the
+# program's stand-ins for the throwing helpers and the verbose terminate
+# handler (src/runtime/throw_stubs.cpp) are missing: library members that the
+# map then names. (The unwinder and the personality routine are in either
+# way: string destructors run on the unwinding path.)
+KEPT_OUT_BY_THE_STUBS = {
+    'functexcept.o': "libstdc++'s throwing helpers",
+    'vterminate.o': 'the verbose terminate handler',
+    'cp-demangle.o': 'the demangler',
+    'mingw_pformat.o': 'printf',
 }
 
 
@@ -109,12 +125,35 @@ def functions_in_map(map_path):
     return found
 
 
-def rip_targets(path, start, end):
-    """Addresses that the code between start and end refers to (rip-relative)."""
-    listing = subprocess.run(['x86_64-w64-mingw32-objdump', '-d', f'--start-address={start:#x}',
-                              f'--stop-address={end:#x}', path],
+def members_in_map(map_path):
+    """Names (without folder) of the object files and library members linked in."""
+    with open(map_path) as f:
+        paths = re.findall(r'\s(\S+\.o(?:bj)?):\(', f.read())
+    return {re.split(r'[/(]', p)[-1] for p in paths}
+
+
+def code_of(path, base, functions):
+    """{function: (addresses its code refers to rip-relative, direct call and
+    jump targets)} for every function of the map, from one disassembly."""
+    listing = subprocess.run(['x86_64-w64-mingw32-objdump', '-d', '-j', '.text', path],
                              capture_output=True, text=True, check=True).stdout
-    return {int(m, 16) for m in re.findall(r'# (?:0x)?([0-9a-f]+)', listing)}
+    starts = sorted((base + rva, base + rva + size, name) for name, (rva, size) in functions.items())
+    code = {name: (set(), set()) for name in functions}
+    for line in listing.splitlines():
+        parts = line.split('\t')
+        if len(parts) < 3 or not parts[0].strip().endswith(':'):
+            continue  # not an instruction (or the rest of a long one's bytes)
+        address = int(parts[0].strip()[:-1], 16)
+        i = bisect.bisect_right(starts, (address, float('inf'))) - 1
+        if i < 0 or address >= starts[i][1]:
+            continue
+        refs, branches = code[starts[i][2]]
+        instruction = parts[2]
+        refs.update(int(m, 16) for m in re.findall(r'# (?:0x)?([0-9a-f]+)', instruction))
+        direct = re.match(r'(?:callq?|j[a-z]+)\s+(?:0x)?([0-9a-f]+)\b', instruction)
+        if direct:
+            branches.add(int(direct.group(1), 16))
+    return code
 
 
 def check_hardening(pe, path, map_path, fail):
@@ -180,12 +219,32 @@ def check_hardening(pe, path, map_path, fail):
     for offset in range(0, len(data) - 7, 8):
         if struct.unpack_from('<Q', data, offset)[0] == guard:
             slots.add(base + rdata.VirtualAddress + offset)
-    for holder, prefixes in BUFFER_HOLDERS.items():
-        candidates = [(rva, size) for name, (rva, size) in functions.items() if name.startswith(prefixes)]
-        if not candidates:
-            fail(f'{holder}: not found in the map')
-        elif not any(rip_targets(path, base + rva, base + rva + size) & slots for rva, size in candidates):
-            fail(f'{holder}: no stack protection')
+    if '__stack_chk_fail' not in functions:
+        fail('__stack_chk_fail is not in the map')
+        return
+    check_fails = base + functions['__stack_chk_fail'][0]
+    code = code_of(path, base, functions)
+    iat = {i.name.decode(): i.address for e in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', [])
+           for i in e.imports if i.name}
+    for imported, buffer in BUFFERS_BY_IMPORT.items():
+        callers = [name for name, (refs, _) in code.items() if iat.get(imported) in refs]
+        if not callers:
+            fail(f'{buffer}: no function of the map calls {imported}')
+        for caller in callers:
+            refs, branches = code[caller]
+            if not refs & slots or check_fails not in branches:
+                fail(f'{buffer}: {caller} calls {imported} without checking the stack guard')
+
+
+def check_runtime(map_path, fail):
+    """The exception stubs keep libstdc++'s throwing and terminate machinery out."""
+    members = members_in_map(map_path)
+    if not any(m.endswith('clean_print_jobs.cpp.obj') for m in members):
+        fail('the map names none of the program\'s own objects')
+    for member, what in KEPT_OUT_BY_THE_STUBS.items():
+        linked = sorted(m for m in members if m == member or m.endswith('-' + member))
+        if linked:
+            fail(f'{what} ({", ".join(linked)}) linked in: the exception stubs are missing')
 
 
 def main(path, map_path):
@@ -213,6 +272,7 @@ def main(path, map_path):
         fail('has delay-load imports')
 
     check_hardening(pe, path, map_path, fail)
+    check_runtime(map_path, fail)
     check_manifest(pe, fail)
     check_icon(pe, fail)
     if resources(pe, RT_VERSION):

@@ -1,8 +1,10 @@
 #include "../src/cleanup/clean_print_jobs.h"
 #include "../src/cleanup/run_command.h"
+#include "../src/ui/main_window.h"
 
 #include "support/job_dir.h"
 #include "support/message_box_watch.h"
+#include "support/quit_message.h"
 #include "support/running_program.h"
 #include "support/spooler_service.h"
 #include "support/test_paths.h"
@@ -61,22 +63,21 @@ TEST_F(Planting, ABareNetCommandWouldRunThePlantedCopy)
 
 TEST_F(Planting, TheCleanupRunsOnlyTheSystemsOwnNet)
 {
+    // With the spooler running, the run ends in success only if a net.exe
+    // stopped and started it; the planted one would leave its mark.
+    ASSERT_TRUE(SpoolerIsStandIn()) << "the harness must install the stand-in spooler";
+    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
     MessageBoxWatch watch;
     CleanPrintJobs(nullptr);
     EXPECT_FALSE(PathExists(kPlantedRan)) << "a planted net.exe ran";
     ASSERT_EQ(watch.Boxes().size(), 1u);
-    MSG msg;
-    PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    EXPECT_EQ(watch.Boxes()[0].caption, L"成功") << "no net.exe stopped and started the spooler";
+    EXPECT_EQ(TakeQuit(), 0);
 }
 
-// What a planted DLL can be called. The system DLLs that programs like this
-// one load after start-up, none of them a known DLL, and comctl32, which the
-// program uses for its progress bar.
-const wchar_t* const kPlantedNames[] = {
-    L"comctl32", L"uxtheme", L"dwmapi", L"version", L"cryptbase", L"winmm", L"propsys",
-    L"profapi", L"userenv", L"wtsapi32", L"msimg32", L"oleacc", L"setupapi", L"apphelp",
-    L"dbghelp", L"secur32", L"sspicli", L"netapi32", L"mpr", L"bcrypt", L"ncrypt", L"ntmarta",
-    L"winsta", L"wintypes", L"textinputframework", L"coremessaging"};
+// What a planted DLL can be called (the build names them, in
+// tests/CMakeLists.txt).
+const wchar_t* const kPlantedNames[] = {KESTRAFEN_PLANTED_NAMES};
 
 const wchar_t kPlantedMarkers[] = L"C:\\kestrafen-planted\\";
 
@@ -191,14 +192,14 @@ TEST_F(PlantedDlls, TheProgramLoadsNoneBeyondWhatABareUser32ProgramLoads)
     // successful run that clears the queue, and the end.
     RunningProgram program(programDir_ + L"kestrafen.exe", SW_SHOWNORMAL, workDir_);
     ASSERT_NE(program.MainWindow(), nullptr);
-    const HWND bar = program.Control(101);
+    const HWND bar = program.Control(ID_PROGRESS);
     ASSERT_NE(bar, nullptr) << "the progress bar needs the system's comctl32";
     EXPECT_EQ(_wcsicmp(WindowClass(bar).c_str(), L"msctls_progress32"), 0);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 100) << "not a real progress bar";
 
     ASSERT_TRUE(SetSpoolerState(SERVICE_STOPPED));
     HWND box = nullptr;
-    program.Press(1);
+    program.Press(ID_CLEAN);
     program.FollowStatusUntilBox(box);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(WindowText(box), L"错误");
@@ -207,7 +208,7 @@ TEST_F(PlantedDlls, TheProgramLoadsNoneBeyondWhatABareUser32ProgramLoads)
     ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
     MakeJobFile(L"00031.SPL");
     MakeJobFile(L"00031.SHD");
-    program.Press(1);
+    program.Press(ID_CLEAN);
     program.FollowStatusUntilBox(box);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(WindowText(box), L"成功");

@@ -1,24 +1,18 @@
 #!/bin/sh
-# Two clean builds of the program from copies of the source in different
-# directories, with build trees of different names, must give byte-identical
-# executables that name neither directory.
-# Usage: reproducible_build_test.sh SOURCE_DIR [TOOLCHAIN_FILE]
-# (the shipped program's toolchain file, relative to SOURCE_DIR or absolute;
-# the mingw-w64 GCC one if not given)
+# Two clean builds of the shipped program from copies of the source in
+# different directories, with build trees of different names, must give
+# byte-identical executables that name neither directory.
+# Usage: reproducible_build_test.sh SOURCE_DIR
 set -eu
 source_dir=$(cd "$1" && pwd)
-toolchain=${2:-cmake/mingw-w64-x86_64.cmake}
-toolchain=${toolchain#"$source_dir"/}
 work=$(mktemp -d /tmp/kestrafen-repro.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 build_in() {
   src="$work/$1"
-  mkdir -p "$src"
-  (cd "$source_dir" && tar --exclude=./build --exclude='./build-*' --exclude=./.git -cf - .) | (cd "$src" && tar -xf -)
-  cmake -S "$src" -B "$src/$2" -G Ninja -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$src/$toolchain" >/dev/null
-  cmake --build "$src/$2" --target kestrafen >/dev/null
+  "$source_dir/scripts/clean-copy.sh" "$source_dir" "$src"
+  cmake --preset shipped -S "$src" -B "$src/$2" >/dev/null
+  cmake --build "$src/$2" >/dev/null
 }
 
 build_in first out

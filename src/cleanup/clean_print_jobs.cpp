@@ -2,14 +2,13 @@
 
 #include "run_command.h"
 #include "spooler_command.h"
+#include "system_paths.h"
 #include "../ui/status_display.h"
 
 #include <string>
 
 namespace {
 
-const wchar_t kJobDirectory[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\";
-const wchar_t kJobPattern[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\*";
 // Deletes go through the path's literal form: the usual form would drop a
 // name's trailing dots and spaces (and so aim at another name) and stops at
 // MAX_PATH, leaving such job files behind after a "successful" run.
@@ -40,12 +39,13 @@ void ShowBox(const wchar_t* text, const wchar_t* caption, UINT icon)
     MessageBoxW(nullptr, text, caption, MB_OK | icon);
 }
 
-// Deletes every non-directory entry of the job directory. Subdirectories are
-// neither entered nor removed; a file that can't be deleted stays, and a
-// directory that can't be searched leaves nothing to do.
-void DeleteJobFiles()
+// Deletes every non-directory entry of the job directory, which ends in a
+// backslash. Subdirectories are neither entered nor removed; a file that
+// can't be deleted stays, and a directory that can't be searched leaves
+// nothing to do.
+void DeleteJobFiles(const std::wstring& jobDirectory)
 {
-    const std::wstring spoolPath = kJobPattern;
+    const std::wstring spoolPath = jobDirectory + L"*";
     WIN32_FIND_DATAW findData{};
     const HANDLE search = FindFirstFileW(spoolPath.c_str(), &findData);
     if (search == INVALID_HANDLE_VALUE) {
@@ -55,8 +55,7 @@ void DeleteJobFiles()
         if (findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             continue;
         }
-        const std::wstring filePath =
-            kLiteralPathPrefix + std::wstring(kJobDirectory) + findData.cFileName;
+        const std::wstring filePath = kLiteralPathPrefix + jobDirectory + findData.cFileName;
         DeleteFileW(filePath.c_str());
     } while (FindNextFileW(search, &findData));
     FindClose(search);
@@ -74,8 +73,13 @@ void CleanPrintJobs(HWND /*window*/)
         return;
     }
 
+    // The jobs are where this Windows keeps them, found as net.exe was. Had
+    // the system directory not been found, the stop would have failed.
     UpdateStatus(kStatusDeleting, kProgressDeleting);
-    DeleteJobFiles();
+    const std::wstring jobDirectory = JobDirectory();
+    if (!jobDirectory.empty()) {
+        DeleteJobFiles(jobDirectory);
+    }
 
     UpdateStatus(kStatusRestarting, kProgressRestarting);
     if (!RunCommand(SpoolerCommand(L"start"))) {

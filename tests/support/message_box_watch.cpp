@@ -34,7 +34,7 @@ SeenBox ReadMessageBox(HWND box)
 {
     SeenBox seen;
     seen.caption = WindowText(box);
-    seen.text = WindowText(GetDlgItem(box, 0xFFFF));
+    seen.text = WindowText(GetDlgItem(box, kMessageBoxTextId));
     IconSearch search;
     EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&search));
     if (search.icon && search.icon == LoadIconW(nullptr, IDI_ERROR)) {
@@ -65,7 +65,7 @@ LRESULT CALLBACK MessageBoxWatch::Hook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE && activeWatch) {
         const HWND window = reinterpret_cast<HWND>(wParam);
-        if (IsDialog(window) && GetDlgItem(window, 0xFFFF)) {
+        if (IsDialog(window) && GetDlgItem(window, kMessageBoxTextId)) {
             const SeenBox seen = ReadMessageBox(window);
             activeWatch->boxes_.push_back(seen);
             if (activeWatch->onBox_) {

@@ -12,6 +12,8 @@
 #include "spooler_service.h"
 #include "test_paths.h"
 
+#include "../../src/ui/main_window.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -93,13 +95,13 @@ int wmain()
     {
         RunningProgram program(ThisExecutableDir() + L"..\\kestrafen.exe", SW_SHOWNORMAL);
         if (program.MainWindow()) {
-            program.Press(1);
+            program.Press(ID_CLEAN);
             HWND box = nullptr;
             for (const std::wstring& stage : program.FollowStatusUntilBox(box)) {
                 PrintLine(L"status: ", stage);
             }
             if (box) {
-                boxText = WindowText(GetDlgItem(box, 0xFFFF));
+                boxText = WindowText(GetDlgItem(box, kMessageBoxTextId));
                 RunningProgram::Dismiss(box);
             }
             exitCode = program.WaitForExit(60000);

@@ -2,6 +2,8 @@
 
 #include "test_paths.h"
 
+#include "../../src/ui/main_window.h"
+
 namespace {
 
 struct Search {
@@ -67,7 +69,7 @@ HWND RunningProgram::MainWindow()
     // button, created last, is there too.
     for (int i = 0; !main_ && process_ && i < 500; ++i) {
         const HWND window = FindWindowOf(pi_.dwProcessId, L"KestrafenClass");
-        if (window && GetDlgItem(window, 2)) {
+        if (window && GetDlgItem(window, ID_EXIT)) {
             main_ = window;
         } else {
             Sleep(20);
@@ -106,7 +108,7 @@ HWND RunningProgram::WaitForBox(DWORD ms) const
 std::vector<std::wstring> RunningProgram::FollowStatusUntilBox(HWND& box)
 {
     std::vector<std::wstring> seen;
-    const HWND label = Control(100);
+    const HWND label = Control(ID_STATUS);
     box = nullptr;
     for (int i = 0; i < 3000 && !box; ++i) {
         const std::wstring text = WindowText(label);

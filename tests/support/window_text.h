@@ -7,3 +7,6 @@
 // A window's text and class name, of this or another process.
 std::wstring WindowText(HWND window);
 std::wstring WindowClass(HWND window);
+
+// The identifier of the static control that holds a message box's text.
+constexpr int kMessageBoxTextId = 0xFFFF;

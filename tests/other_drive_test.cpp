@@ -1,0 +1,74 @@
+// Windows on another drive: the program, built to see its system directory
+// as D:\Windows\system32 (a second drive of the throwaway prefix), runs that
+// drive's net.exe and clears that drive's queue. C:'s job folder belongs to
+// no Windows here and must stay as it is.
+#include "support/job_dir.h"
+#include "support/running_program.h"
+#include "support/spooler_service.h"
+#include "support/test_paths.h"
+#include "support/test_prefix.h"
+
+#include "../src/ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t kOtherWindows[] = L"D:\\Windows\\";
+const wchar_t kOtherJobs[] = L"D:\\Windows\\system32\\spool\\PRINTERS\\";
+
+void Touch(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+}
+
+TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
+{
+    REQUIRE_THROWAWAY_PREFIX();
+    ASSERT_TRUE(PathExists(L"D:\\")) << "the harness maps D: to a folder of the build tree";
+    ASSERT_TRUE(SpoolerIsStandIn());
+    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+
+    // The other Windows: its own net.exe and a jammed queue.
+    RemoveTree(kOtherWindows);
+    for (const wchar_t* dir : {L"", L"system32\\", L"system32\\spool\\", L"system32\\spool\\PRINTERS\\"}) {
+        CreateDirectoryW((kOtherWindows + std::wstring(dir)).c_str(), nullptr);
+    }
+    ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\net.exe", L"D:\\Windows\\system32\\net.exe", FALSE));
+    const std::vector<std::wstring> otherJobs = {L"00051.SPL", L"00051.SHD", L"打印 任务.SPL"};
+    for (const std::wstring& job : otherJobs) {
+        Touch(kOtherJobs + job);
+    }
+    ResetJobDir();
+    MakeJobFile(L"00017.SPL");
+
+    SetEnvironmentVariableW(L"KESTRAFEN_FAKE_SYSTEM_DIRECTORY", L"D:\\Windows\\system32");
+    RunningProgram program(ThisExecutableDir() + L"other_drive_program.exe", SW_SHOWNORMAL);
+    SetEnvironmentVariableW(L"KESTRAFEN_FAKE_SYSTEM_DIRECTORY", nullptr);
+    ASSERT_NE(program.MainWindow(), nullptr);
+    program.Press(ID_CLEAN);
+    HWND box = nullptr;
+    program.FollowStatusUntilBox(box);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(box, kMessageBoxTextId)), L"打印任务已清理并重启服务！");
+    RunningProgram::Dismiss(box);
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+
+    for (const std::wstring& job : otherJobs) {
+        EXPECT_FALSE(PathExists(kOtherJobs + job)) << "left in D:'s queue: " << testing::PrintToString(job);
+    }
+    EXPECT_EQ(ListJobDir(), std::vector<std::wstring>{L"00017.SPL"});
+    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));
+    ResetJobDir();
+    RemoveTree(kOtherWindows);
+}
+
+} // namespace

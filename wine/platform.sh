@@ -1,0 +1,93 @@
+# shellcheck shell=sh
+# Sourced. The Wine platform that the tests, the demo, the screenshots and the
+# benchmarks run the program on, set up here and nowhere else:
+#   use_prefix PREFIX          this shell's Wine: prefix, locale, debug channels
+#   make_prefix                makes the prefix once: fonts, window management
+#   prepare_prefix PREFIX STANDIN_EXE [fresh]
+#                              the above, with the stand-in spooler installed
+#                              and a warm Wine server left running
+#   make_sample_jobs           a few jobs in the prefix's job directory
+#   display_usable             whether DISPLAY names a display that answers
+#   use_display                a virtual display unless a usable one is set
+
+# PREFIX (never the user's own ~/.wine) in the locale of the program's users,
+# with Wine's debug output off unless the caller's WINEDEBUG asks for some.
+use_prefix() {
+  case "$1" in
+    "$HOME/.wine"|"$HOME/.wine/") echo "refusing to use the user's own prefix" >&2; exit 2 ;;
+  esac
+  export WINEPREFIX="$1" LANG=zh_CN.UTF-8 WINEDEBUG="${WINEDEBUG:--all}"
+  export LC_ALL="$LANG"
+}
+
+# Creates $WINEPREFIX once (serialised by a lock): windows that appear at once
+# under a bare X server, the fonts the title bars need, and a marker file that
+# identifies it as a throwaway test prefix.
+make_prefix() (
+  marker="$WINEPREFIX/drive_c/kestrafen-test-prefix"
+  [ -f "$marker" ] && exit 0
+  mkdir -p "$WINEPREFIX"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  [ -f "$marker" ] && exit 0
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  # Title-bar buttons are drawn with the Marlett font; Wine draws letters in
+  # their place unless the prefix has it (Debian's fonts-wine carries it).
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
+  echo "throwaway test prefix" > "$marker"
+)
+
+# Makes PREFIX this shell's Wine prefix (a fresh one if asked), points its
+# "Spooler" service at our well-behaved stand-in, and leaves a persistent
+# Wine server running, warmed up by one trivial program, so that Wine's
+# background processes never hold the caller's output pipes open. Stop it
+# with `wineserver -k`.
+prepare_prefix() {
+  use_prefix "$1"
+  if [ "${3:-}" = fresh ]; then
+    rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
+  fi
+  make_prefix
+  wineserver -w
+  wine "$2" --install
+  # The service manager reads the change when the prefix next starts.
+  wineserver -k || true
+  wineserver -w
+  wineserver -p
+  wine cmd /c exit 0 >/dev/null 2>&1 || true
+}
+
+# After prepare_prefix: starts the stand-in spooler and puts a few sample
+# jobs into the prefix's job directory (its path in $jobs).
+make_sample_jobs() {
+  wine net start spooler >/dev/null 2>&1 || true
+  jobs="$WINEPREFIX/drive_c/windows/system32/spool/printers"
+  mkdir -p "$jobs"
+  for n in 00017 00018 00019; do
+    printf '%%!PS-Adobe-3.0\n%% sample job %s\nshowpage\n' "$n" > "$jobs/$n.SPL"
+    printf 'shadow %s\n' "$n" > "$jobs/$n.SHD"
+  done
+  printf 'stuck job\n' > "$jobs/财务报表 第3季度.SPL"
+}
+
+# Whether DISPLAY names a display that answers.
+display_usable() {
+  [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
+}
+
+# Starts a virtual display unless one is already usable (unset DISPLAY first
+# to have one regardless), and stops it again when the script exits.
+use_display() {
+  display_usable && return 0
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+  done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do display_usable && break; sleep 0.1; done
+  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+}
