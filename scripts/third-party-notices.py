@@ -22,7 +22,6 @@ file is given, except where PARTS below names the parts that apply.
 
 Usage: third-party-notices.py BUILD_DIR OUTPUT"""
 import collections
-import functools
 import os
 import re
 import shlex
@@ -123,14 +122,25 @@ def trace(inputs, files, build_dir):
     return traced
 
 
-@functools.lru_cache(maxsize=None)
+OWNERS = {}
+
+
+def find_owners(paths):
+    """Notes the Debian package that installed each file (or its real path),
+    asking dpkg once: it reads its whole database on every call."""
+    candidates = sorted({c for p in paths for c in (p, os.path.realpath(p))})
+    listing = subprocess.run(['dpkg', '-S', *candidates], capture_output=True, text=True).stdout
+    found = {}
+    for line in listing.splitlines():
+        owner, _, owned = line.rpartition(': ')
+        found[owned] = owner.split(':', 1)[0]
+    for p in paths:
+        OWNERS[p] = found.get(p) or found.get(os.path.realpath(p))
+
+
 def package(path):
     """The Debian package that installed the file, or None for none."""
-    for candidate in dict.fromkeys([path, os.path.realpath(path)]):
-        owner = subprocess.run(['dpkg', '-S', candidate], capture_output=True, text=True)
-        if owner.returncode == 0:
-            return owner.stdout.split(':', 1)[0]
-    return None
+    return OWNERS.get(path)
 
 
 def copyright_text(source, binary):
@@ -158,8 +168,9 @@ def import_member(sections):
 
 def notices(build_dir):
     build_dir = os.path.abspath(build_dir)
-    traced = trace(map_inputs(os.path.join(build_dir, 'kestrafen.map')),
-                   linked_files(linker_command(build_dir), build_dir), build_dir)
+    files = linked_files(linker_command(build_dir), build_dir)
+    find_owners(files)
+    traced = trace(map_inputs(os.path.join(build_dir, 'kestrafen.map')), files, build_dir)
     components = collections.defaultdict(lambda: collections.defaultdict(dict))
     for path, parts in traced.items():
         if os.path.abspath(path).startswith(build_dir + os.sep):
