@@ -29,7 +29,7 @@ trap 'rm -rf "$work"' EXIT
 # The shipped program (the "shipped" preset), built from a clean copy of the tree.
 "$root/scripts/clean-copy.sh" "$root" "$work/src"
 cmake --preset shipped -S "$work/src" -B "$work/build" >/dev/null
-cmake --build "$work/build" >/dev/null
+cmake --build "$work/build" --target kestrafen >/dev/null
 version=$(cat "$work/build/version.txt")
 
 stage="$work/stage"

@@ -12,7 +12,7 @@ build_in() {
   src="$work/$1"
   "$source_dir/scripts/clean-copy.sh" "$source_dir" "$src"
   cmake --preset shipped -S "$src" -B "$src/$2" >/dev/null
-  cmake --build "$src/$2" >/dev/null
+  cmake --build "$src/$2" --target kestrafen >/dev/null
 }
 
 build_in first out
