@@ -16,7 +16,8 @@ must be identical and hold exactly their six files, and:
   shipped build's linker map that is not one of the project's own objects;
 - BUILDINFO.txt gives the SHA-256 of the sources as its command computes it,
   the toolchain's package versions, and the SHA-256 of the exe, which is the
-  reproducible build's.
+  reproducible build's: the build tree's, made from other folders, and the
+  exe names none of the folders either was built in.
 
 Usage: release_test.py SOURCE_DIR REPRODUCIBLE_EXE LINKER_MAP"""
 import glob
@@ -187,6 +188,12 @@ def main(source, reproducible_exe, linker_map):
             fail(f'the zip holds {names}, not {FILES}')
             return report(failures)
         check(contents, tree, reproducible_exe, linker_map, extracted, fail)
+        # The exe was built here from a copy of the sources in another folder,
+        # and is the same bytes as the build tree's: the build depends on
+        # neither folder, and names none of them.
+        for folder in (source, tree, os.path.dirname(reproducible_exe), '/tmp/kestrafen-release.'):
+            if os.path.abspath(folder).encode() in contents['kestrafen.exe']:
+                fail(f'the exe names the folder {folder}')
         with open(zips[0], 'rb') as f:
             print(f'{name}: {os.path.getsize(zips[0])} bytes, sha256 {hashlib.sha256(f.read()).hexdigest()}')
     return report(failures)

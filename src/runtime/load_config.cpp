@@ -1,8 +1,8 @@
 // The image's load configuration directory, for the lld build. The linker
 // points the directory at _load_config_used and fills the __guard_* symbols
 // with the Control Flow Guard tables it builds. Written in assembly because
-// two of its fields take a symbol's value (an address) as a 32-bit number,
-// which C++ can't put into a constant.
+// one of its fields, GuardFlags, takes a symbol's value (which the linker
+// sets to the flags) as a 32-bit number, which C++ can't put into a constant.
 //
 // What Windows takes from it:
 // - DependentLoadFlags 0x800 (LOAD_LIBRARY_SEARCH_SYSTEM32): what the static
