@@ -4,11 +4,11 @@
 // alternating, median of the runs.
 #include "stats.h"
 
-#include "../src/cleanup/clean_print_jobs.h"
-#include "../tests/support/fake_steps.h"
-#include "../tests/support/job_dir.h"
-#include "../tests/support/message_box_watch.h"
-#include "../tests/support/quit_message.h"
+#include "cleanup/clean_print_jobs.h"
+#include "fakes/steps.h"
+#include "lib/job_dir.h"
+#include "lib/message_box_watch.h"
+#include "lib/quit_message.h"
 
 #include <string>
 

@@ -4,11 +4,11 @@
 // four stage pauses as this machine really sleeps them.
 #include "stats.h"
 
-#include "../src/cleanup/clean_print_jobs.h"
-#include "../src/ui/status_display.h"
-#include "../tests/support/job_dir.h"
-#include "../tests/support/message_box_watch.h"
-#include "../tests/support/quit_message.h"
+#include "cleanup/clean_print_jobs.h"
+#include "ui/status_display.h"
+#include "lib/job_dir.h"
+#include "lib/message_box_watch.h"
+#include "lib/quit_message.h"
 
 #include <commctrl.h>
 

@@ -2,12 +2,12 @@
 // Win32 window program, alternating; and the tool's peak working set idle
 // and during a run over 10,000 job files (stand-in spooler).
 #include "stats.h"
-#include "../src/ui/main_window.h"
+#include "ui/main_window.h"
 
-#include "../tests/support/job_dir.h"
-#include "../tests/support/running_program.h"
-#include "../tests/support/spooler_service.h"
-#include "../tests/support/test_paths.h"
+#include "lib/job_dir.h"
+#include "lib/running_program.h"
+#include "lib/spooler_service.h"
+#include "lib/test_paths.h"
 
 #include <psapi.h>
 

@@ -1,4 +1,4 @@
-#include "../src/ui/centring.h"
+#include "ui/centring.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "../src/cleanup/clean_print_jobs.h"
+#include "cleanup/clean_print_jobs.h"
 
-#include "support/fake_steps.h"
-#include "support/fake_system_directory.h"
-#include "support/job_dir.h"
-#include "support/message_box_watch.h"
-#include "support/handle_count.h"
-#include "support/heap_usage.h"
-#include "support/quit_message.h"
-#include "support/test_paths.h"
-#include "support/test_prefix.h"
+#include "fakes/steps.h"
+#include "fakes/system_directory.h"
+#include "lib/job_dir.h"
+#include "lib/message_box_watch.h"
+#include "lib/handle_count.h"
+#include "lib/heap_usage.h"
+#include "lib/quit_message.h"
+#include "lib/test_paths.h"
+#include "lib/test_prefix.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The built program, end to end, under the real platform: its window, its
 // buttons, the real net.exe and service manager (driving our stand-in
 // spooler), and the job directory of the throwaway prefix.
-#include "../src/ui/main_window.h"
+#include "ui/main_window.h"
 
-#include "support/job_dir.h"
-#include "support/running_program.h"
-#include "support/spooler_service.h"
-#include "support/test_paths.h"
-#include "support/test_prefix.h"
+#include "lib/job_dir.h"
+#include "lib/running_program.h"
+#include "lib/spooler_service.h"
+#include "lib/test_paths.h"
+#include "lib/test_prefix.h"
 
 #include <gtest/gtest.h>
 

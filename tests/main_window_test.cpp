@@ -1,9 +1,9 @@
-#include "../src/ui/main_window.h"
-#include "../src/ui/status_display.h"
+#include "ui/main_window.h"
+#include "ui/status_display.h"
 
-#include "support/fake_clean.h"
-#include "support/quit_message.h"
-#include "support/window_text.h"
+#include "fakes/clean.h"
+#include "lib/quit_message.h"
+#include "lib/window_text.h"
 
 #include <gtest/gtest.h>
 

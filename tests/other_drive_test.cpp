@@ -2,13 +2,13 @@
 // as D:\Windows\system32 (a second drive of the throwaway prefix), runs that
 // drive's net.exe and clears that drive's queue. C:'s job folder belongs to
 // no Windows here and must stay as it is.
-#include "support/job_dir.h"
-#include "support/running_program.h"
-#include "support/spooler_service.h"
-#include "support/test_paths.h"
-#include "support/test_prefix.h"
+#include "lib/job_dir.h"
+#include "lib/running_program.h"
+#include "lib/spooler_service.h"
+#include "lib/test_paths.h"
+#include "lib/test_prefix.h"
 
-#include "../src/ui/main_window.h"
+#include "ui/main_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "../src/cleanup/clean_print_jobs.h"
-#include "../src/cleanup/run_command.h"
-#include "../src/ui/main_window.h"
+#include "cleanup/clean_print_jobs.h"
+#include "cleanup/run_command.h"
+#include "ui/main_window.h"
 
-#include "support/job_dir.h"
-#include "support/message_box_watch.h"
-#include "support/quit_message.h"
-#include "support/running_program.h"
-#include "support/spooler_service.h"
-#include "support/test_paths.h"
-#include "support/test_prefix.h"
+#include "lib/job_dir.h"
+#include "lib/message_box_watch.h"
+#include "lib/quit_message.h"
+#include "lib/running_program.h"
+#include "lib/spooler_service.h"
+#include "lib/test_paths.h"
+#include "lib/test_prefix.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "../src/cleanup/run_command.h"
+#include "cleanup/run_command.h"
 
-#include "support/handle_count.h"
-#include "support/test_paths.h"
+#include "lib/handle_count.h"
+#include "lib/test_paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The stack guard's failure path, run for real: a program built as the
 // shipped one is, whose stack buffer is overrun, must end at once with the
 // fast-fail code, not return through its damaged frame.
-#include "support/test_paths.h"
+#include "lib/test_paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "../src/ui/status_display.h"
+#include "ui/status_display.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Where the program looks for net.exe and for the jobs, for the system
 // directories Windows may report: both follow it, and nothing is made up when
 // it can't be had.
-#include "../src/cleanup/spooler_command.h"
-#include "../src/cleanup/system_paths.h"
+#include "cleanup/spooler_command.h"
+#include "cleanup/system_paths.h"
 
-#include "support/fake_system_directory.h"
+#include "fakes/system_directory.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "clean_print_jobs.h"
+#include "cleanup/clean_print_jobs.h"
 
-#include "run_command.h"
-#include "spooler_command.h"
-#include "system_paths.h"
-#include "../ui/status_display.h"
+#include "cleanup/run_command.h"
+#include "cleanup/spooler_command.h"
+#include "cleanup/system_paths.h"
+#include "ui/status_display.h"
 
 #include <string>
 

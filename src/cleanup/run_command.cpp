@@ -1,4 +1,4 @@
-#include "run_command.h"
+#include "cleanup/run_command.h"
 
 #include <windows.h>
 

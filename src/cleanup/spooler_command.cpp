@@ -1,6 +1,6 @@
-#include "spooler_command.h"
+#include "cleanup/spooler_command.h"
 
-#include "system_paths.h"
+#include "cleanup/system_paths.h"
 
 std::wstring SpoolerCommand(const wchar_t* verb)
 {

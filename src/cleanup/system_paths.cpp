@@ -1,4 +1,4 @@
-#include "system_paths.h"
+#include "cleanup/system_paths.h"
 
 #include <windows.h>
 

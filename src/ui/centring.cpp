@@ -1,4 +1,4 @@
-#include "centring.h"
+#include "ui/centring.h"
 
 POINT CentredOrigin(const RECT& desktopRect, const RECT& windowRect)
 {

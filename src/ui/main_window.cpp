@@ -1,7 +1,7 @@
-#include "main_window.h"
+#include "ui/main_window.h"
 
-#include "status_display.h"
-#include "../cleanup/clean_print_jobs.h"
+#include "ui/status_display.h"
+#include "cleanup/clean_print_jobs.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "status_display.h"
+#include "ui/status_display.h"
 
 #include <commctrl.h>
 

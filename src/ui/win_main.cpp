@@ -1,7 +1,7 @@
-#include "centring.h"
-#include "common_controls.h"
-#include "dll_search.h"
-#include "main_window.h"
+#include "loader/common_controls.h"
+#include "loader/dll_search.h"
+#include "ui/centring.h"
+#include "ui/main_window.h"
 
 #include <windows.h>
 
@@ -15,6 +15,12 @@ const wchar_t kCreateFailed[] = L"窗口创建失败";
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/, int showCommand)
 {
     RestrictDllSearchToSystem32();
+    // A run reads no messages until its result box, and may take longer than
+    // the few seconds after which Windows would hide an unresponsive window
+    // behind a frozen copy of it. Closing that copy would end the program
+    // halfway through a run, leaving the spooler stopped. The window stays
+    // itself, and keeps showing each stage.
+    DisableProcessWindowsGhosting();
     InitProgressBarClass();
     if (!RegisterMainClass(instance)) {
         MessageBoxW(nullptr, kRegisterFailed, kCaptionError, MB_ICONERROR);

@@ -1,4 +1,4 @@
-#include "common_controls.h"
+#include "loader/common_controls.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "heap_usage.h"
+#include "lib/heap_usage.h"
 
 #include <gtest/gtest.h>
 

@@ -7,12 +7,12 @@
 //
 // Attributes come from the name: "attr-HSR-..." gets hidden, system and
 // read-only (any of the three letters).
-#include "job_dir.h"
-#include "running_program.h"
-#include "spooler_service.h"
-#include "test_paths.h"
+#include "lib/job_dir.h"
+#include "lib/running_program.h"
+#include "lib/spooler_service.h"
+#include "lib/test_paths.h"
 
-#include "../../src/ui/main_window.h"
+#include "ui/main_window.h"
 
 #include <windows.h>
 

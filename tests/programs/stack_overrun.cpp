@@ -16,12 +16,7 @@ constexpr std::size_t kOverrun = 256;
 // Where the copy is read back, so that the compiler keeps it.
 volatile char lastCopied = 0;
 
-#if defined(_MSC_VER)
-__declspec(noinline)
-#else
-__attribute__((noinline))
-#endif
-void Copy(const char* input, std::size_t length)
+__attribute__((noinline)) void Copy(const char* input, std::size_t length)
 {
     char buffer[kBuffer];
     std::memcpy(buffer, input, length);

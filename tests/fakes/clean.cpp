@@ -1,7 +1,7 @@
 // Link-time stand-in for the cleanup run, for tests of the window procedure.
-#include "fake_clean.h"
+#include "fakes/clean.h"
 
-#include "../../src/cleanup/clean_print_jobs.h"
+#include "cleanup/clean_print_jobs.h"
 
 namespace fake {
 std::vector<HWND> cleanRuns;

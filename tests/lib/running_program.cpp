@@ -1,8 +1,8 @@
-#include "running_program.h"
+#include "lib/running_program.h"
 
-#include "test_paths.h"
+#include "lib/test_paths.h"
 
-#include "../../src/ui/main_window.h"
+#include "ui/main_window.h"
 
 namespace {
 

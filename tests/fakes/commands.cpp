@@ -1,6 +1,6 @@
-#include "fake_steps.h"
+#include "fakes/steps.h"
 
-#include "../../src/cleanup/run_command.h"
+#include "cleanup/run_command.h"
 
 namespace fake {
 std::deque<bool> commandResults;

@@ -1,4 +1,4 @@
-#include "fake_system_directory.h"
+#include "fakes/system_directory.h"
 
 #include <windows.h>
 

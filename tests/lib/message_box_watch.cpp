@@ -1,6 +1,6 @@
-#include "message_box_watch.h"
+#include "lib/message_box_watch.h"
 
-#include "window_text.h"
+#include "lib/window_text.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "window_text.h"
+#include "lib/window_text.h"
 
 std::wstring WindowText(HWND window)
 {

@@ -1,6 +1,6 @@
-#include "job_dir.h"
+#include "lib/job_dir.h"
 
-#include "test_paths.h"
+#include "lib/test_paths.h"
 
 #include <algorithm>
 

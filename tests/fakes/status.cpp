@@ -1,6 +1,6 @@
-#include "fake_steps.h"
+#include "fakes/steps.h"
 
-#include "../../src/ui/status_display.h"
+#include "ui/status_display.h"
 
 namespace fake {
 std::vector<std::wstring> log;

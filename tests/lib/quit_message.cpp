@@ -1,4 +1,4 @@
-#include "quit_message.h"
+#include "lib/quit_message.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window_text.h"
+#include "lib/window_text.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "dll_search.h"
+#include "loader/dll_search.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "handle_count.h"
+#include "lib/handle_count.h"
 
 #include <gtest/gtest.h>
 

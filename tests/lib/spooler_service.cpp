@@ -1,4 +1,4 @@
-#include "spooler_service.h"
+#include "lib/spooler_service.h"
 
 #include <string>
 #include <vector>

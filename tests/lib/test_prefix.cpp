@@ -1,4 +1,4 @@
-#include "test_prefix.h"
+#include "lib/test_prefix.h"
 
 #include <windows.h>
 
