@@ -221,8 +221,8 @@ def notices(build_dir):
            'linked in statically when it was built. The copyright notices and',
            'licence texts their licences require are reproduced after the list,',
            'as found in the copyright files of the Debian packages used; where',
-           'those files point at a licence text in /usr/share/common-licenses,',
-           'the notices give the licence\'s public address instead.',
+           'those files point at a licence text installed with Debian, the',
+           'notices give the licence\'s public address instead.',
            '']
     ordered = sorted(components.items())
     for n, ((source, version), _) in enumerate(ordered, 1):
