@@ -6,9 +6,10 @@ and the SHA-256 of the unsigned exe, each with how to check it.
   it has uncommitted changes or untracked files), and always the SHA-256 of
   the sources that were built (SOURCES, the clean copy): the SHA-256 of the
   sha256sum listing of its files, sorted by path, which
-    find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum | sha256sum
-  gives in the copy's top folder.
-- The versions of the Debian packages that make up the toolchain.
+    find . -type f -print0|LC_ALL=C sort -z|xargs -0 sha256sum|sha256sum
+  gives in the copy's top folder (and only in such a copy, with LF line ends).
+- The versions of the Debian packages that make up the toolchain, CMake and
+  Ninja included, and the command that builds the release.
 - The SHA-256 of the unsigned exe. The exe must carry its PE checksum (lld
   writes it when linking with /release): osslsigncode remove-signature then
   gives back exactly these bytes from a signed copy, because it clears the
@@ -26,8 +27,9 @@ import unicodedata
 import notepad_text  # scripts/notepad_text.py, beside this script
 
 TOOLCHAIN = ['clang-16', 'lld-16', 'g++-mingw-w64-x86-64-win32', 'gcc-mingw-w64-x86-64-win32',
-             'mingw-w64-x86-64-dev', 'binutils-mingw-w64-x86-64']
-SOURCES_COMMAND = 'find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum | sha256sum'
+             'mingw-w64-x86-64-dev', 'binutils-mingw-w64-x86-64', 'cmake', 'ninja-build']
+# Written without spaces around the pipes so that it fits the 72 columns.
+SOURCES_COMMAND = 'find . -type f -print0|LC_ALL=C sort -z|xargs -0 sha256sum|sha256sum'
 
 
 def git_commit(root):
@@ -108,18 +110,28 @@ def buildinfo(root, sources, exe_path, version):
     lines = [f'Kestrafen {version} 构建信息', '=' * 72] + heading('源代码')
     commit = git_commit(root)
     if commit and not commit[1]:
-        lines.append(f'git 提交：{commit[0]}')
+        lines += ['git 提交：', f'  {commit[0]}']
     elif commit:
-        lines.append(f'git 提交：{commit[0]}（dirty：构建时工作区有未提交的改动）')
-    lines += [f'源代码 SHA-256：{sources_sha256(sources)}',
-              '在源代码的顶层文件夹中运行下面的命令，可以得到同一个值：',
+        lines += ['git 提交（dirty：构建时工作区有未提交的改动）：', f'  {commit[0]}']
+    lines += ['源代码 SHA-256：',
+              f'  {sources_sha256(sources)}',
+              '在源代码的顶层文件夹中用 Linux 的 shell 运行下面的命令，得到同一个值：',
               f'  {SOURCES_COMMAND}',
-              ] + heading('构建工具（Debian 软件包及版本）')
+              '这只在与构建所用相同的文件上成立：不含 .git 和构建、发布文件夹（例如',
+              '从源代码压缩包解出的文件夹），文本文件使用 LF 换行。Git for Windows 默',
+              '认把换行转换为 CRLF，这样检出的文件得到的是另一个值。',
+              ] + heading('构建工具（Debian 12 软件包及版本）')
     versions = package_versions()
     width = max(len(name) for name, _ in versions)
     lines += [f'{name.ljust(width)}  {v}' for name, v in versions]
+    lines += heading('构建命令') + [
+              '在源代码的顶层文件夹中运行（它先安装缺少的软件包，然后用 CMake 的',
+              '“shipped”预设和 Ninja 构建，再打包）：',
+              '  scripts/release.sh',
+              '构建出的程序在 dist/ 下的压缩包中。']
     lines += heading('程序') + [
-              f'未签名的 kestrafen.exe 的 SHA-256：{hashlib.sha256(exe).hexdigest()}',
+              '未签名的 kestrafen.exe 的 SHA-256：',
+              f'  {hashlib.sha256(exe).hexdigest()}',
               '用同样版本的构建工具从同样的源代码构建，得到的 kestrafen.exe 与此逐字节',
               '相同。程序若带有数字签名，先去掉签名再比较：',
               '  osslsigncode remove-signature -in kestrafen.exe -out unsigned.exe',

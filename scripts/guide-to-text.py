@@ -13,8 +13,10 @@ blocks are not wrapped. List items and table rows keep their continuation
 lines under their first line's text.
 
 Tables become one block per row: the first cell as a list item, then each
-further cell under its column's heading. Images are left out; links keep
-their text (and the address, if it is a web address).
+further cell under its column's heading. Images are left out, and so are
+their captions (paragraphs that start with "示意图："), which would point at
+pictures the text doesn't carry; links keep their text (and the address, if
+it is a web address).
 
 The version comes from CMakeLists.txt's project() and the release date from
 the CHANGELOG.md heading "## <version>（YYYY-MM-DD）"; without that heading
@@ -29,6 +31,7 @@ import notepad_text  # scripts/notepad_text.py, beside this script
 
 START, END = '<!-- guide:start -->', '<!-- guide:end -->'
 TITLE = '打印任务清理工具 使用说明'
+CAPTION = '示意图：'
 WIDTH = 72
 QUOTE_ATOM_MAX = 36  # quoted texts up to this width are kept on one line
 CLOSING = set('，。、；：！？）」』”’》〉】…%),.;:!?]}')
@@ -289,6 +292,8 @@ def convert_body(body):
         text = join_lines(part)
         if not plain(text).strip() and '`' not in text:
             continue  # only an image (or a comment)
+        if not item and not quote and text.startswith(CAPTION):
+            continue  # an image's caption, without its image
         if item:
             indent, marker = item.group(1), item.group(2)
             marker = '-' if marker in '*+' else marker

@@ -31,6 +31,23 @@ import sys
 import notepad_text  # scripts/notepad_text.py, beside this script
 
 RULE = '=' * 72
+# Debian's copyright files point at licence texts under /usr/share/common-licenses,
+# which a reader on Windows doesn't have: the notices give their public
+# addresses instead. A licence not listed here stops the script.
+COMMON_LICENSES = re.compile(r'/usr/share/common-licenses/([\w.+-]+?)(?=[\'\s.,;)]*(?:\s|$|\'))')
+LICENCE_ADDRESSES = {
+    'GPL': 'https://www.gnu.org/licenses/gpl.html',
+    'GPL-2': 'https://www.gnu.org/licenses/old-licenses/gpl-2.0.html',
+    'GPL-3': 'https://www.gnu.org/licenses/gpl-3.0.html',
+    'LGPL': 'https://www.gnu.org/licenses/lgpl.html',
+    'LGPL-2': 'https://www.gnu.org/licenses/old-licenses/lgpl-2.0.html',
+    'LGPL-2.1': 'https://www.gnu.org/licenses/old-licenses/lgpl-2.1.html',
+    'LGPL-3': 'https://www.gnu.org/licenses/lgpl-3.0.html',
+    'GFDL-1.2': 'https://www.gnu.org/licenses/old-licenses/fdl-1.2.html',
+    'GFDL-1.3': 'https://www.gnu.org/licenses/fdl-1.3.html',
+    'Artistic': 'https://dev.perl.org/licenses/artistic.html',
+    'Apache-2.0': 'https://www.apache.org/licenses/LICENSE-2.0',
+}
 THIN = '-' * 72
 
 # Source package: the copyright file's parts (from a line starting with the
@@ -160,6 +177,19 @@ def copyright_text(source, binary):
     return path, '\n\n'.join(taken)
 
 
+def public_addresses(text):
+    """The text with each /usr/share/common-licenses path replaced by the
+    licence's public address."""
+    def address(m):
+        if m.group(1) not in LICENCE_ADDRESSES:
+            raise SystemExit(f'third-party-notices: no public address known for {m.group(0)}')
+        return LICENCE_ADDRESSES[m.group(1)]
+    text = COMMON_LICENSES.sub(address, text)
+    if '/usr/share/common-licenses' in text:
+        raise SystemExit('third-party-notices: a licence path is left that has no public address')
+    return text
+
+
 def import_member(sections):
     """An import library's member: a jump stub and import-table entries."""
     return any(s.startswith('.idata$') for s in sections) and all(
@@ -184,12 +214,15 @@ def notices(build_dir):
     out = ['kestrafen.exe 的第三方组件声明 / Third-party notices for kestrafen.exe', RULE, '',
            'kestrafen.exe 包含下列第三方组件的代码（构建时静态链接）。各组件的许可',
            '协议要求随程序一起提供的版权声明和许可文本附在后面，原样取自构建时所用',
-           'Debian 软件包的版权文件。',
+           'Debian 软件包的版权文件；版权文件中指向 Debian 系统内许可文本的路径，',
+           '已换成该许可文本的公开网址。',
            '',
            'kestrafen.exe contains code from the third-party components below,',
            'linked in statically when it was built. The copyright notices and',
            'licence texts their licences require are reproduced after the list,',
-           'as found in the copyright files of the Debian packages used.',
+           'as found in the copyright files of the Debian packages used; where',
+           'those files point at a licence text installed with Debian, the',
+           'notices give the licence\'s public address instead.',
            '']
     ordered = sorted(components.items())
     for n, ((source, version), _) in enumerate(ordered, 1):
@@ -211,7 +244,7 @@ def notices(build_dir):
                     '  jump to a function of a Windows DLL, or an entry of the import table',
                     '  that names it. They come with the component and fall under its notice.']
         path, text = copyright_text(source, sorted(binaries)[0])
-        out += ['', f'  Text: {path}', THIN, text]
+        out += ['', f'  Text: {path}', THIN, public_addresses(text)]
     return '\n'.join(out) + '\n'
 
 

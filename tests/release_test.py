@@ -13,8 +13,10 @@ must be identical and hold exactly their six files, and:
   src/cleanup/clean_print_jobs.cpp and src/ui/*.cpp), so that a changed
   message fails here until the guide follows;
 - THIRD-PARTY-NOTICES.txt names every object and archive member in the
-  shipped build's linker map that is not one of the project's own objects;
-- BUILDINFO.txt gives the SHA-256 of the sources as its command computes it,
+  shipped build's linker map that is not one of the project's own objects,
+  and points at no licence text by a path that only Debian has;
+- BUILDINFO.txt, within 72 columns, gives the SHA-256 of the sources as its
+  command computes it,
   the toolchain's package versions, and the SHA-256 of the exe, which is the
   reproducible build's: the build tree's, made from other folders, and the
   exe names none of the folders either was built in.
@@ -129,6 +131,11 @@ def check(contents, source, reproducible_exe, linker_map, extracted, fail):
     for text in sorted(messages(source)):
         if not any(text in line for line in guide):
             fail(f'the guide does not show the program\'s text “{text}” (on one line)')
+    wide = [line for line in texts['BUILDINFO.txt'].split('\r\n') if columns(line) > WIDTH]
+    if wide:
+        fail(f'{len(wide)} lines of BUILDINFO.txt are wider than {WIDTH} columns, such as: {wide[0]}')
+    if '/usr/share/common-licenses' in texts['THIRD-PARTY-NOTICES.txt']:
+        fail('THIRD-PARTY-NOTICES.txt refers to licence texts by a path only Debian has')
     if not texts['LICENSE.txt'].startswith('MIT License\r\n'):
         fail('LICENSE.txt is not the MIT licence')
 
@@ -137,7 +144,7 @@ def check(contents, source, reproducible_exe, linker_map, extracted, fail):
         fail(f'THIRD-PARTY-NOTICES.txt does not cover these inputs of the linker map: {missing}')
 
     info = texts['BUILDINFO.txt']
-    exe_hash = re.search(r'^未签名的 kestrafen\.exe 的 SHA-256：([0-9a-f]{64})\r$', info, re.M)
+    exe_hash = re.search(r'^未签名的 kestrafen\.exe 的 SHA-256：\r\n  ([0-9a-f]{64})\r$', info, re.M)
     with open(reproducible_exe, 'rb') as f:
         reproducible = f.read()
     if contents['kestrafen.exe'] != reproducible:
@@ -145,7 +152,7 @@ def check(contents, source, reproducible_exe, linker_map, extracted, fail):
     if not exe_hash or exe_hash.group(1) != hashlib.sha256(reproducible).hexdigest():
         fail('BUILDINFO.txt does not give the SHA-256 of the unsigned exe')
     command = re.search(r'^  (find \. .*)\r$', info, re.M)
-    stated = re.search(r'^源代码 SHA-256：([0-9a-f]{64})\r$', info, re.M)
+    stated = re.search(r'^源代码 SHA-256：\r\n  ([0-9a-f]{64})\r$', info, re.M)
     computed = command and subprocess.run(['sh', '-c', command.group(1)], cwd=source, capture_output=True,
                                           text=True, check=True).stdout.split()[0]
     if not stated or stated.group(1) != computed:

@@ -65,7 +65,7 @@ grep -a -q '^\[  PASSED  \] 1 test\.' "$work/e2e.log" || fail "the end-to-end ru
 
 echo "4. without its signature"
 osslsigncode remove-signature -in "$signed" -out "$work/unsigned.exe" >/dev/null
-stated=$(sed -n 's/^未签名的 kestrafen\.exe 的 SHA-256：\([0-9a-f]\{64\}\)\r$/\1/p' "$work/zip/BUILDINFO.txt")
+stated=$(sed -n '/^未签名的 kestrafen\.exe 的 SHA-256：\r$/{n;s/^  \([0-9a-f]\{64\}\)\r$/\1/p;}' "$work/zip/BUILDINFO.txt")
 stripped=$(sha256sum < "$work/unsigned.exe" | cut -d' ' -f1)
 if [ -z "$stated" ] || [ "$stripped" != "$stated" ]; then
   fail "the exe without its signature has SHA-256 $stripped; BUILDINFO.txt gives '$stated'"
