@@ -30,6 +30,7 @@ clang-tidy)
     2>>"$errors" || status=1
   find tests bench -name '*.cpp' | sort | xargs -P 2 -n 4 clang-tidy-16 --quiet -p "$build" \
     --extra-arg=--target=x86_64-w64-mingw32 \
+    --extra-arg=-I"$root/src" --extra-arg=-I"$root/tests" \
     --extra-arg=-isystem"$gcc_dir/include/c++" \
     --extra-arg=-isystem"$gcc_dir/include/c++/x86_64-w64-mingw32" \
     --extra-arg=-isystem"$gcc_dir/include/c++/backward" 2>>"$errors" || status=1
@@ -42,10 +43,10 @@ cppcheck)
     -D_WIN32 -D_WIN64 -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -D__MINGW32__ \
     --suppress=missingIncludeSystem
   status=0
-  cppcheck "$@" src || status=1
+  cppcheck "$@" -I src src || status=1
   # The tests mirror system records field by field (some fields unread) and
   # include GoogleTest, whose own findings are not ours.
-  cppcheck "$@" -I tests -I /usr/src/googletest/googletest/include --suppress='*:/usr/src/*' \
+  cppcheck "$@" -I src -I tests -I /usr/src/googletest/googletest/include --suppress='*:/usr/src/*' \
     --suppress=unusedStructMember tests bench || status=1
   exit $status
   ;;
