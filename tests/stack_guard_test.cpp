@@ -5,6 +5,7 @@
 // it. An overrun buffer must end either at once with the fast-fail code, not
 // return through its damaged frame, and each start must have a guard of its
 // own.
+#include "lib/exit_code.h"
 #include "lib/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iomanip>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -40,27 +42,13 @@ std::string ExitOf(const Build& build, const std::wstring& argument)
     if (!PathExists(exe)) {
         return "not built beside the tests";
     }
-    std::wstring commandLine = L"\"" + exe + L"\" " + argument;
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi)) {
-        return "could not start it";
+    const std::optional<DWORD> exitCode = ExitCodeOf(L"\"" + exe + L"\" " + argument, 10000);
+    if (!exitCode) {
+        return "could not start it, or still running after 10 s";
     }
-    std::string result = "still running after 10 s";
-    if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0) {
-        DWORD exitCode = 0;
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        std::ostringstream hex;
-        hex << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << exitCode;
-        result = hex.str();
-    } else {
-        TerminateProcess(pi.hProcess, 1);
-    }
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return result;
+    std::ostringstream hex;
+    hex << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << *exitCode;
+    return hex.str();
 }
 
 TEST(StackGuard, AnOverrunBufferEndsTheProgramThroughFastFail)
