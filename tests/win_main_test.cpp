@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -88,7 +89,7 @@ TEST_F(WinMain, AWindowThatCannotBeMadeIsReportedAndEndsWithOne)
         {L"create", L"窗口创建失败", 1},
     };
     for (const auto& c : cases) {
-        const std::string failure(c.failure, c.failure + lstrlenW(c.failure));
+        const std::string failure(c.failure, c.failure + std::wcslen(c.failure));
         SCOPED_TRACE(failure);
         DeleteFileW((dir_ + L"calls.txt").c_str());
         Fail(c.failure);

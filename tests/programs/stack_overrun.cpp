@@ -50,14 +50,18 @@ bool LoaderKnowsTheGuard()
 
 int ReportGuard(const char* path)
 {
-    std::FILE* const file = std::fopen(path, "w");
-    if (file == nullptr) {
+    char text[40] = {};
+    const int length = std::snprintf(text, sizeof(text), "%016llx %d\n",
+                                     static_cast<unsigned long long>(__stack_chk_guard),
+                                     LoaderKnowsTheGuard() ? 1 : 0);
+    const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (length <= 0 || file == INVALID_HANDLE_VALUE) {
         return 1;
     }
-    std::fprintf(file, "%016llx %d\n", static_cast<unsigned long long>(__stack_chk_guard),
-                 LoaderKnowsTheGuard() ? 1 : 0);
-    std::fclose(file);
-    return kReturned;
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr);
+    CloseHandle(file);
+    return wrote ? kReturned : 1;
 }
 
 } // namespace
