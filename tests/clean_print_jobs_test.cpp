@@ -1,5 +1,6 @@
 #include "cleanup/clean_print_jobs.h"
 
+#include "fakes/file_calls.h"
 #include "fakes/steps.h"
 #include "fakes/system_directory.h"
 #include "lib/job_dir.h"
@@ -9,6 +10,7 @@
 #include "lib/quit_message.h"
 #include "lib/test_paths.h"
 #include "lib/test_prefix.h"
+#include "ui/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -70,31 +72,46 @@ std::wstring Box(const SeenBox& box)
     return L"box " + box.text + L" | " + box.caption + L" | " + icon;
 }
 
-// Each test runs the real sequence with scripted commands and a recorded
-// status display; the message boxes and the job directory are real.
+// Each test runs the real sequence for the real main window, with scripted
+// commands and a recorded status display; the message boxes and the job
+// directory are real.
 class CleanPrintJobsTest : public testing::Test {
 protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(RegisterMainClass(GetModuleHandleW(nullptr))); }
+
     void SetUp() override
     {
         REQUIRE_THROWAWAY_PREFIX();
         ResetFakes();
         ResetJobDir();
+        window_ = CreateMainWindow(GetModuleHandleW(nullptr));
+        ASSERT_NE(window_, nullptr);
+        ShowWindow(window_, SW_SHOWNORMAL);
         TakeQuit();
     }
 
     void TearDown() override
     {
         ResetFakes();
+        if (window_) {
+            DestroyWindow(window_);
+        }
         TakeQuit();
     }
 
     // Runs the sequence once; returns the quit code (-1 if none was posted).
-    static int Run()
+    // Each box is logged with whether the main window could still be used
+    // while it was up.
+    int Run()
     {
-        MessageBoxWatch watch([](const SeenBox& box) { fake::log.push_back(Box(box)); });
-        CleanPrintJobs(nullptr);
+        MessageBoxWatch watch([this](const SeenBox& box) {
+            fake::log.push_back(Box(box) + (IsWindowEnabled(window_) ? L"" : L" | main window disabled"));
+        });
+        CleanPrintJobs(window_);
         return TakeQuit();
     }
+
+    HWND window_ = nullptr;
 };
 
 TEST_F(CleanPrintJobsTest, EachEndShowsItsStagesBoxAndQuitsOnlyOnSuccess)
@@ -339,22 +356,47 @@ TEST_F(CleanPrintJobsTest, JobsGoWhereWindowsKeepsThemAndNowhereElse)
     RemoveTree(windows);
 }
 
-TEST_F(CleanPrintJobsTest, WithoutASystemDirectoryNothingIsDeleted)
+TEST_F(CleanPrintJobsTest, WithoutASystemDirectoryNothingIsSearchedOrDeleted)
 {
-    // Had the stop command run all the same, there would still be no folder
-    // to clean: not the usual one, and not the working directory.
-    MakeJobFile(L"00017.SPL");
+    // Without the system directory there is no net.exe to run, and no job
+    // directory either. Lost after the stop (the delete stage asks for it
+    // again), the delete stage must not go on with an empty directory: it
+    // would search the working directory and aim a delete at each name
+    // found there, under the literal prefix alone.
+    const struct {
+        const char* name;
+        bool lostAfterTheStop;
+        const wchar_t* box;
+    } cases[] = {
+        {"from the start", false, L"box 无法停止打印服务 | 错误 | error"},
+        {"after the stop", true, L"box 无法重启打印服务 | 错误 | error"},
+    };
     const std::wstring scratch = MakeScratchDir(L"kestrafen-working-dir");
-    WriteAll(scratch + L"00017.SPL", "not a job of the spooler");
     wchar_t previous[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(scratch.c_str());
-    fake::systemDirectory = L"";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetFakes();
+        ResetJobDir();
+        MakeJobFile(L"00017.SPL");
+        WriteAll(scratch + L"00017.SPL", "not a job of the spooler");
+        if (c.lostAfterTheStop) {
+            fake::onCommand = [](const std::wstring&) { fake::systemDirectory = L""; };
+        } else {
+            fake::systemDirectory = L"";
+        }
+        SetCurrentDirectoryW(scratch.c_str());
+        fake::fileCalls.clear();
+        Run();
+        const std::vector<std::wstring> fileCalls = fake::fileCalls;
+        SetCurrentDirectoryW(previous);
 
-    Run();
-    SetCurrentDirectoryW(previous);
-    EXPECT_EQ(ListJobDir(), Log{L"00017.SPL"});
-    EXPECT_TRUE(PathExists(scratch + L"00017.SPL"));
+        EXPECT_EQ(fileCalls, Log{}) << "a search or a delete without a job directory";
+        ASSERT_FALSE(fake::log.empty());
+        EXPECT_EQ(fake::log.back(), c.box);
+        EXPECT_EQ(ListJobDir(), Log{L"00017.SPL"});
+        EXPECT_TRUE(PathExists(scratch + L"00017.SPL"));
+    }
     RemoveTree(scratch);
 }
 

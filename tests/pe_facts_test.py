@@ -85,6 +85,9 @@ def check_icon(pe, fail):
 
 
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
+# The security cookie Windows' loader takes for "not yet chosen" in a 64-bit
+# image, and replaces with a random value; any other value is left as built.
+LOADER_UNCHOSEN_COOKIE = 0x00002B992DDFA232
 GUARD_CF_INSTRUMENTED, GUARD_CF_FUNCTION_TABLE_PRESENT = 0x100, 0x400
 DEBUG_TYPE_EX_DLLCHARACTERISTICS, EX_DLLCHARACTERISTICS_CET_COMPAT = 20, 0x01
 SCN_MEM_EXECUTE, SCN_MEM_WRITE = 0x20000000, 0x80000000
@@ -175,10 +178,6 @@ def check_hardening(pe, path, map_path, fail):
     dependent, = struct.unpack_from('<H', pe.get_data(rva + 0x4E, 2)) if size >= 0x50 else (0,)
     if dependent != LOAD_LIBRARY_SEARCH_SYSTEM32:
         fail(f'DependentLoadFlags is 0x{dependent:x}, not LOAD_LIBRARY_SEARCH_SYSTEM32')
-    # Every later load by name, from System32 only.
-    kernel32 = [e for e in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', []) if e.dll.lower() == b'kernel32.dll']
-    if not any(i.name == b'SetDefaultDllDirectories' for e in kernel32 for i in e.imports):
-        fail('SetDefaultDllDirectories is not imported')
 
     # CET shadow-stack compatible.
     cet = [d for d in getattr(pe, 'DIRECTORY_ENTRY_DEBUG', [])
@@ -213,6 +212,10 @@ def check_hardening(pe, path, map_path, fail):
     if not guard:
         fail('no security cookie in the load configuration')
         return
+    built = pe.get_qword_at_rva(guard - base)
+    if built != LOADER_UNCHOSEN_COOKIE:
+        fail(f'the security cookie is built as 0x{built:016X}, which the loader leaves alone, '
+             f'not 0x{LOADER_UNCHOSEN_COOKIE:016X}')
     slots = {guard}
     rdata = next(s for s in pe.sections if s.Name.startswith(b'.rdata'))
     data = rdata.get_data()
@@ -234,6 +237,21 @@ def check_hardening(pe, path, map_path, fail):
             refs, branches = code[caller]
             if not refs & slots or check_fails not in branches:
                 fail(f'{buffer}: {caller} calls {imported} without checking the stack guard')
+
+
+# Imports that stand for a call the program must make, and why.
+REQUIRED_IMPORTS = {
+    ('kernel32.dll', 'SetDefaultDllDirectories'): 'every later load by name from System32 only',
+    ('user32.dll', 'DisableProcessWindowsGhosting'): 'no frozen copy in the window\'s place during a run',
+}
+
+
+def check_imports(pe, fail):
+    imported = {(e.dll.decode().lower(), i.name.decode()) for e in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', [])
+                for i in e.imports if i.name}
+    for (dll, name), why in REQUIRED_IMPORTS.items():
+        if (dll, name) not in imported:
+            fail(f'{name} is not imported from {dll} ({why})')
 
 
 def check_runtime(map_path, fail):
@@ -271,6 +289,7 @@ def main(path, map_path):
     if getattr(pe, 'DIRECTORY_ENTRY_DELAY_IMPORT', None):
         fail('has delay-load imports')
 
+    check_imports(pe, fail)
     check_hardening(pe, path, map_path, fail)
     check_runtime(map_path, fail)
     check_manifest(pe, fail)

@@ -1,5 +1,6 @@
 #include "cleanup/run_command.h"
 
+#include "lib/exit_code.h"
 #include "lib/handle_count.h"
 #include "lib/test_paths.h"
 
@@ -37,12 +38,17 @@ TEST(RunCommand, OnlyExitCodeZeroIsSuccess)
         bool expected;
     } cases[] = {{0, true}, {1, false}, {2, false}, {259, false}, {0xC0000005, false}};
     for (const auto& c : cases) {
-        EXPECT_EQ(RunCommand(ChildExiting(c.exitCode)), c.expected) << "exit code " << c.exitCode;
+        // The child really ends with the code the case is about.
+        EXPECT_EQ(ExitCodeOf(ChildExiting(c.exitCode), 10000), c.exitCode) << std::hex << c.exitCode;
+        EXPECT_EQ(RunCommand(ChildExiting(c.exitCode)), c.expected) << "exit code " << std::hex << c.exitCode;
     }
 }
 
 TEST(RunCommand, MissingProgramFailsWithoutLeakingHandles)
 {
+    // Whatever the runner opens before the process exists (a job object to
+    // hold the command, a pipe for its output) must be closed when the
+    // creation fails too.
     const DWORD before = OpenHandleCount();
     EXPECT_FALSE(RunCommand(L"kestrafen-no-such-program-anywhere.exe stop spooler"));
     EXPECT_FALSE(RunCommand(L"\"C:\\no such dir\\net.exe\" stop spooler"));

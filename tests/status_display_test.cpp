@@ -7,10 +7,31 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
-// Counts the WM_PAINT messages a control receives, through a subclass.
+LONGLONG Now()
+{
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+long long Milliseconds(LONGLONG from, LONGLONG to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return (to - from) * 1000 / frequency.QuadPart;
+}
+
+// Counts the WM_PAINT messages a control receives, through a subclass, and
+// notes each one in order with its time.
+struct Paint {
+    char control;  // 'L' label, 'B' bar
+    LONGLONG at;
+};
+std::vector<Paint> paints;
 int paintsOfLabel = 0;
 int paintsOfBar = 0;
 WNDPROC labelProc = nullptr;
@@ -18,13 +39,19 @@ WNDPROC barProc = nullptr;
 
 LRESULT CALLBACK CountingLabel(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    paintsOfLabel += message == WM_PAINT;
+    if (message == WM_PAINT) {
+        ++paintsOfLabel;
+        paints.push_back({'L', Now()});
+    }
     return CallWindowProcW(labelProc, window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK CountingBar(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    paintsOfBar += message == WM_PAINT;
+    if (message == WM_PAINT) {
+        ++paintsOfBar;
+        paints.push_back({'B', Now()});
+    }
     return CallWindowProcW(barProc, window, message, wParam, lParam);
 }
 
@@ -123,6 +150,36 @@ TEST_F(StatusDisplay, ShowsTextAndPositionPaintedBeforeReturningAndPauses)
         EXPECT_EQ(BarPosition(), stage.progress);
         EXPECT_FALSE(HasPendingPaint(label_)) << "label not repainted at " << stage.progress;
         EXPECT_FALSE(HasPendingPaint(bar_)) << "bar not repainted at " << stage.progress;
+    }
+}
+
+TEST_F(StatusDisplay, PaintsLabelThenBarThenPausesAndDispatchesNothing)
+{
+    hStatus = label_;
+    hProgress = bar_;
+    for (const int progress : {30, 60, 100, 0}) {
+        SCOPED_TRACE(progress);
+        // A click made during a run: it must wait for the run's end, not
+        // start a second run inside this one.
+        ASSERT_TRUE(PostMessageW(parent_, WM_APP, 0, progress));
+        paints.clear();
+        const LONGLONG start = Now();
+        UpdateStatus(L"正在删除打印任务...", progress);
+        const LONGLONG end = Now();
+
+        std::string order;
+        for (const Paint& paint : paints) {
+            if (order.empty() || order.back() != paint.control) {
+                order += paint.control;
+            }
+        }
+        EXPECT_EQ(order, "LB") << "label (L) and bar (B) painted in this order";
+        ASSERT_FALSE(paints.empty());
+        EXPECT_LT(Milliseconds(start, paints.front().at), 100) << "painted only after a pause";
+        EXPECT_GE(Milliseconds(paints.back().at, end), 480) << "no pause after the painting";
+        MSG msg{};
+        EXPECT_TRUE(PeekMessageW(&msg, parent_, WM_APP, WM_APP, PM_REMOVE)) << "a queued message was taken";
+        EXPECT_EQ(msg.lParam, progress);
     }
 }
 

@@ -10,6 +10,10 @@ std::function<void(const std::wstring&)> onCommand;
 bool RunCommand(const std::wstring& command)
 {
     fake::log.push_back(L"run " + command);
+    // As the real runner: an empty command line runs nothing.
+    if (command.empty()) {
+        return false;
+    }
     if (fake::onCommand) {
         fake::onCommand(command);
     }

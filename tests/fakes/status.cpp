@@ -2,6 +2,11 @@
 
 #include "ui/status_display.h"
 
+// The handles the main window publishes, defined here in place of the status
+// display's own, so that the real main window can be linked with this fake.
+HWND hStatus = nullptr;    // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+HWND hProgress = nullptr;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+
 namespace fake {
 std::vector<std::wstring> log;
 std::function<void(int)> onStatus;

@@ -1,7 +1,7 @@
 #pragma once
 
-// Link-time stand-ins for the status display (fake_status.cpp) and the
-// command runner (fake_commands.cpp), for tests of the cleanup sequence:
+// Link-time stand-ins for the status display (status.cpp) and the
+// command runner (commands.cpp), for tests of the cleanup sequence:
 // every call is recorded in one ordered log, and the commands answer from a
 // script instead of running.
 
@@ -19,6 +19,8 @@ extern std::vector<std::wstring> log;
 extern std::function<void(int)> onStatus;
 
 // Results that the next RunCommand calls return, in order; true when empty.
+// An empty command, which the real runner can't start, fails without taking
+// one.
 extern std::deque<bool> commandResults;
 
 // Called with each command line before its result is returned.

@@ -48,7 +48,9 @@ int DeleteAll(std::wstring dir)
 bool RunAsChild(int argc, wchar_t** argv, int& exitCode)
 {
     if (argc >= 3 && std::wcscmp(argv[1], L"--exit-with") == 0) {
-        exitCode = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
+        // Unsigned: an exit code such as 0xC0000005 must come out as it is,
+        // not clamped to the largest long.
+        exitCode = static_cast<int>(std::wcstoul(argv[2], nullptr, 10));
         return true;
     }
     if (argc >= 3 && std::wcscmp(argv[1], L"--touch") == 0) {

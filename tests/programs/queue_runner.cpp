@@ -70,8 +70,12 @@ int SetAttributes()
 
 } // namespace
 
-int wmain()
+int wmain(int argc, wchar_t** argv)
 {
+    if (argc != 2) {
+        std::printf("usage: queue_runner.exe WORKING-DIRECTORY-OF-THE-PROGRAM\n");
+        return 12;
+    }
     if (!PathExists(L"C:\\kestrafen-test-prefix")) {
         std::printf("not the throwaway test prefix: refusing\n");
         return 10;
@@ -93,7 +97,7 @@ int wmain()
     long long exitCode = -1;
     std::wstring boxText;
     {
-        RunningProgram program(ThisExecutableDir() + L"..\\kestrafen.exe", SW_SHOWNORMAL);
+        RunningProgram program(ThisExecutableDir() + L"..\\kestrafen.exe", SW_SHOWNORMAL, argv[1]);
         if (program.MainWindow()) {
             program.Press(ID_CLEAN);
             HWND box = nullptr;
