@@ -75,6 +75,13 @@ HWND RunningProgram::MainWindow()
             Sleep(20);
         }
     }
+    // The controls exist before the window is shown: a message sent from
+    // here is answered only once the program reads its queue, that is, from
+    // its message loop, after ShowWindow.
+    if (main_) {
+        constexpr UINT kLoopTimeoutMs = 10000;
+        SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, kLoopTimeoutMs, nullptr);
+    }
     return main_;
 }
 
