@@ -11,6 +11,7 @@
 #include "lib/running_program.h"
 #include "lib/spooler_service.h"
 #include "lib/test_paths.h"
+#include "lib/test_prefix.h"
 
 #include "ui/main_window.h"
 
@@ -72,8 +73,8 @@ int SetAttributes()
 
 int wmain()
 {
-    if (!PathExists(L"C:\\kestrafen-test-prefix")) {
-        std::printf("not the throwaway test prefix: refusing\n");
+    if (const testing::AssertionResult inPrefix = InThrowawayPrefix(); !inPrefix) {
+        std::printf("%s: refusing\n", inPrefix.message());
         return 10;
     }
     std::printf("attributes set on %d files\n", SetAttributes());
