@@ -42,7 +42,7 @@ use_build() {
 }
 
 build_for_tests() {
-  cd "$root"
+  cd "$root" || return
   cmake --preset mingw-cross -DBUILD_TESTING=ON >/dev/null
   if [ $# -gt 0 ]; then
     cmake --build --preset mingw-cross --target "$@"

@@ -13,6 +13,7 @@ set -euo pipefail
 # shellcheck source=wine/platform.sh
 . "$root/wine/platform.sh"
 "$root/scripts/install-deps.sh"
+# shellcheck disable=SC2119 # all of it: no targets named
 build_for_tests
 
 analysis_pid=""

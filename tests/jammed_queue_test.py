@@ -145,7 +145,8 @@ def main():
     print(f'corpus: {total} entries in the job directory, {len(deletable)} deletable job files')
     before = snapshot(drive)
 
-    run = subprocess.run([args.wine_run, prefix, args.runner], capture_output=True, text=True)
+    facts_sh = os.path.join(os.path.dirname(args.facts), 'facts.sh')
+    run = subprocess.run([args.wine_run, facts_sh, args.runner], capture_output=True, text=True)
     print(run.stdout.strip())
     after = snapshot(drive)
 

@@ -83,7 +83,7 @@ done
 echo "3. the signed program clears a queue"
 windows_path=Z:$(printf '%s\n' "$signed" | sed 's|/|\\|g')
 env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$work/home" DISPLAY="${DISPLAY:-}" \
-  KESTRAFEN_PROGRAM="$windows_path" "$source_dir/wine/run.sh" "$KESTRAFEN_TEST_PREFIX" "$e2e" \
+  KESTRAFEN_PROGRAM="$windows_path" "$source_dir/wine/run.sh" "$facts" "$e2e" \
   --gtest_filter=EndToEnd.SuccessClearsTheQueueRestartsTheSpoolerAndEnds > "$work/e2e.log" 2>&1 ||
   fail "the end-to-end test failed on the signed program"
 # A renamed test would leave the filter matching nothing, and GoogleTest

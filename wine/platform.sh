@@ -71,7 +71,7 @@ prepare_prefix() {
 system_folder() {
   local path="$WINEPREFIX/drive_c/windows/system32" part found
   local -a parts
-  IFS='\' read -r -a parts <<< "$1"
+  IFS=/ read -r -a parts <<< "${1//\\//}"
   for part in "${parts[@]}"; do
     [ -n "$part" ] || continue
     found=$(find "$path" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null || true)

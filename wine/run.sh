@@ -1,15 +1,14 @@
 #!/bin/bash
-# run.sh PREFIX PROGRAM [ARGS...]
-# Runs a Windows program under Wine in a throwaway prefix (ctest's emulator).
-# The prefix must have been prepared (prepare_prefix in wine/platform.sh, as
-# scripts/test.sh does).
+# run.sh FACTS_SH PROGRAM [ARGS...]
+# Runs a Windows program under Wine in the build's throwaway test prefix
+# (ctest's emulator), making the prefix first if it does not exist yet.
+# FACTS_SH is the build's facts/facts.sh, which names the prefix.
 set -euo pipefail
-if [ ! -d "$1/drive_c" ]; then
-  echo "run.sh: $1 is not a prepared Wine prefix (scripts/test.sh prepares it)" >&2
-  exit 2
-fi
+# shellcheck source=/dev/null # written by the build
+. "$1"
+shift
 # shellcheck source=wine/platform.sh
 . "$(dirname "$0")/platform.sh"
-use_prefix "$1"
-shift
+use_prefix "$KESTRAFEN_TEST_PREFIX"
+make_prefix
 exec wine "$@"
