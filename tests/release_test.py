@@ -173,7 +173,7 @@ def check(contents, source, facts, reproducible_exe, linker_map, extracted, fail
         fail(f'the {exe} in the zip is not the reproducible build')
     if exe_hash != [hashlib.sha256(reproducible).hexdigest()]:
         fail(f'{buildinfo_name} does not give the SHA-256 of the unsigned exe')
-    command = buildinfo.field(info, buildinfo.COMMAND_LINE, r'find \. .*')
+    command = buildinfo.field(info, buildinfo.COMMAND_LINE, r'find \. .*?')
     stated = buildinfo.field(info, buildinfo.SOURCES_LINE, '[0-9a-f]{64}')
     computed = command and subprocess.run(['bash', '-o', 'pipefail', '-c', command[0]], cwd=source,
                                           capture_output=True, text=True, check=True).stdout.split()[0]
