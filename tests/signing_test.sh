@@ -30,12 +30,13 @@ fail() {
 
 openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=Kestrafen throwaway test signer" \
   -addext "extendedKeyUsage=codeSigning" -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -passout pass:throwaway \
+# A password no other argument contains by chance.
+password=throwaway-$$-password
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -passout "pass:$password" \
   -out "$work/signer.pfx"
 
 # The stand-in osslsigncode: each call's arguments, one per line, then the
 # real program.
-password=throwaway-$$-password
 mkdir "$work/bin" "$work/home"
 real_osslsigncode=$(command -v osslsigncode)
 cat > "$work/bin/osslsigncode" <<STANDIN
