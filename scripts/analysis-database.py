@@ -9,6 +9,12 @@ of the project once, with the flags of the build that compiles it.
 - a source that neither build compiles here (bench/, built only for the
   benchmarks): the entry of a tests' source, with its file in place.
 
+OUTPUT_DIR/compile_commands.json is for clang-tidy;
+OUTPUT_DIR/cppcheck/compile_commands.json the same for cppcheck, which reads
+only -I folders: the system folders (GoogleTest's) are given as -I, except
+GCC's C++ library, whose headers cppcheck's preprocessor can't read (it
+skips the whole file then); cppcheck knows the standard library itself.
+
 Usage: analysis-database.py SOURCE_DIR SHIPPED_BUILD TESTS_BUILD OUTPUT_DIR GCC_INCLUDE_DIR..."""
 import json
 import os
@@ -53,10 +59,28 @@ def main(source, shipped_build, tests_build, output, *gcc_include):
                     else a for a in args]
         args = [args[0], f'--target={TARGET}'] + [f'-isystem{d}' for d in gcc_include] + args[1:]
         database.append({'directory': (entry or template)['directory'], 'file': path, 'arguments': args})
-    os.makedirs(output, exist_ok=True)
-    with open(os.path.join(output, 'compile_commands.json'), 'w', encoding='utf-8') as f:
-        json.dump(database, f, indent=1)
+    write(output, database)
+    write(os.path.join(output, 'cppcheck'),
+          [dict(e, arguments=as_include(e['arguments'])) for e in database])
     return 0
+
+
+def as_include(args):
+    out, system = [], False
+    for a in args:
+        folder = a if system else a[len('-isystem'):] if a.startswith('-isystem') else None
+        if folder and not folder.startswith('/usr/lib/gcc/'):
+            out.append('-I' + folder)
+        elif folder is None and a != '-isystem':
+            out.append(a)
+        system = a == '-isystem'
+    return out
+
+
+def write(folder, database):
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, 'compile_commands.json'), 'w', encoding='utf-8') as f:
+        json.dump(database, f, indent=1)
 
 
 if __name__ == '__main__':

@@ -42,7 +42,7 @@ clang-tidy)
   ;;
 cppcheck)
   db=$(database)
-  cppcheck --project="$db/compile_commands.json" -j "$jobs" \
+  cppcheck --project="$db/cppcheck/compile_commands.json" -j "$jobs" \
     --enable=warning,style,performance,portability --std=c++17 --platform=win64 \
     --library=windows --inline-suppr --error-exitcode=1 --quiet \
     --suppress=missingIncludeSystem --suppress='*:/usr/*' \
