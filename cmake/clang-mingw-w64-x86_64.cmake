@@ -13,13 +13,12 @@ set(CMAKE_RC_COMPILER ${_triple}-windres)
 
 # clang can't tell GCC's "12-win32" library folder for a version, so it is
 # named here: libstdc++'s headers, and libstdc++ and libgcc for the link.
-file(GLOB _gcc_dirs LIST_DIRECTORIES true /usr/lib/gcc/${_triple}/*-win32)
-list(SORT _gcc_dirs COMPARE NATURAL ORDER DESCENDING)
-list(GET _gcc_dirs 0 _gcc)
-set(CMAKE_CXX_FLAGS_INIT
-    "-isystem ${_gcc}/include/c++ -isystem ${_gcc}/include/c++/${_triple} -isystem ${_gcc}/include/c++/backward")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld-16 -L${_gcc}")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld-16 -L${_gcc}")
+include(${CMAKE_CURRENT_LIST_DIR}/gcc-include-dirs.cmake)
+kestrafen_gcc_cxx_include_dirs(win32 _gcc_include)
+list(TRANSFORM _gcc_include PREPEND "-isystem ")
+list(JOIN _gcc_include " " CMAKE_CXX_FLAGS_INIT)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld-16 -L${_gcc_include_LIBRARY_DIR}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld-16 -L${_gcc_include_LIBRARY_DIR}")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

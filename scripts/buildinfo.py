@@ -9,27 +9,47 @@ and the SHA-256 of the unsigned exe, each with how to check it.
     find . -type f -print0|LC_ALL=C sort -z|xargs -0 sha256sum|sha256sum
   gives in the copy's top folder (and only in such a copy, with LF line ends).
 - The versions of the Debian packages that make up the toolchain, CMake and
-  Ninja included, and the command that builds the release.
+  Ninja included (the build's TOOLCHAIN_PACKAGES fact), and the command that
+  builds the release.
 - The SHA-256 of the unsigned exe. The exe must carry its PE checksum (lld
   writes it when linking with /release): osslsigncode remove-signature then
   gives back exactly these bytes from a signed copy, because it clears the
   certificate-table entry and recomputes the checksum. Without it the script
   stops, since the line would not hold for a signed release.
 
-Usage: buildinfo.py SOURCE_ROOT SOURCES EXE VERSION OUTPUT"""
+The version and the toolchain come from the build's facts (facts.json).
+
+Usage: buildinfo.py FACTS_JSON SOURCE_ROOT SOURCES EXE OUTPUT
+       buildinfo.py --exe-sha256 BUILDINFO.txt   (prints the exe's SHA-256 it gives)"""
 import hashlib
+import json
 import os
-import struct
+import re
 import subprocess
 import sys
 import unicodedata
 
+import pefile
+
 import notepad_text  # scripts/notepad_text.py, beside this script
 
-TOOLCHAIN = ['clang-16', 'lld-16', 'g++-mingw-w64-x86-64-win32', 'gcc-mingw-w64-x86-64-win32',
-             'mingw-w64-x86-64-dev', 'binutils-mingw-w64-x86-64', 'cmake', 'ninja-build']
 # Written without spaces around the pipes so that it fits the 72 columns.
 SOURCES_COMMAND = 'find . -type f -print0|LC_ALL=C sort -z|xargs -0 sha256sum|sha256sum'
+# The lines that carry a value, which the checks on a release read (field()).
+# A hash goes on a line of its own, below its label, to fit the 72 columns.
+SOURCES_LINE = '源代码 SHA-256：\n  {}'
+COMMAND_LINE = '  {}'
+EXE_LINE = '未签名的 kestrafen.exe 的 SHA-256：\n  {}'
+PACKAGE_LINE = '{}  {}'
+
+
+def field(text, line, value=r'\S.*?'):
+    """The values on the lines of text (BUILDINFO.txt, either line end) of
+    the given form: one per line, as tuples when the form has several."""
+    parts = [re.escape(p).replace('\\\n', r'\r?\n') for p in line.split('{}')]
+    pattern = f'({value})'.join(parts)
+    found = re.findall(rf'^{pattern}\r?$', text, re.M)
+    return found
 
 
 def git_commit(root):
@@ -49,44 +69,27 @@ def git_commit(root):
 
 
 def sources_sha256(top):
-    """What SOURCES_COMMAND prints, run in top."""
-    paths = []
-    for folder, dirs, files in os.walk(top):
-        dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(folder, d))]
-        for name in files:
-            path = os.path.join(folder, name)
-            if os.path.isfile(path) and not os.path.islink(path):
-                relative = './' + os.path.relpath(path, top).replace(os.sep, '/')
-                if '\\' in relative or '\n' in relative:
-                    raise SystemExit(f'buildinfo: sha256sum would escape the name {relative!r}')
-                paths.append(relative)
-    listing = hashlib.sha256()
-    for relative in sorted(paths, key=lambda p: p.encode('utf-8', 'surrogateescape')):
-        with open(os.path.join(top, relative), 'rb') as f:
-            digest = hashlib.sha256(f.read()).hexdigest()
-        listing.update(f'{digest}  {relative}\n'.encode('utf-8', 'surrogateescape'))
-    return listing.hexdigest()
+    """What SOURCES_COMMAND prints, run in top: the command itself is run."""
+    out = subprocess.run(['bash', '-o', 'pipefail', '-c', SOURCES_COMMAND], cwd=top, capture_output=True,
+                         text=True, check=True).stdout
+    digest = re.fullmatch(r'([0-9a-f]{64})  -\n', out)
+    if not digest:
+        raise SystemExit(f'buildinfo: the source hash command printed {out!r}')
+    return digest.group(1)
 
 
-def pe_checksum_offset(exe):
-    return struct.unpack_from('<I', exe, 0x3C)[0] + 24 + 64
+def checksums(exe_path):
+    """(the PE checksum the header carries, the one Windows computes)."""
+    pe = pefile.PE(exe_path, fast_load=True)
+    try:
+        return pe.OPTIONAL_HEADER.CheckSum, pe.generate_checksum()
+    finally:
+        pe.close()
 
 
-def pe_checksum(exe):
-    """The PE checksum as Windows' CheckSumMappedFile computes it."""
-    field = pe_checksum_offset(exe)
-    data = exe[:field] + b'\0\0\0\0' + exe[field + 4:]
-    if len(data) % 2:
-        data += b'\0'
-    total = sum(struct.unpack(f'<{len(data) // 2}H', data))
-    while total >> 16:
-        total = (total & 0xFFFF) + (total >> 16)
-    return total + len(exe)
-
-
-def package_versions():
+def package_versions(toolchain):
     out = []
-    for name in TOOLCHAIN:
+    for name in toolchain:
         query = subprocess.run(['dpkg-query', '-W', '-f=${Version}', name], capture_output=True, text=True)
         if query.returncode != 0 or not query.stdout:
             raise SystemExit(f'buildinfo: the toolchain package {name} is not installed')
@@ -99,12 +102,13 @@ def heading(title):
     return ['', title, '-' * width]
 
 
-def buildinfo(root, sources, exe_path, version):
+def buildinfo(facts, root, sources, exe_path):
+    version = facts['VERSION']
     with open(exe_path, 'rb') as f:
         exe = f.read()
-    stored = struct.unpack_from('<I', exe, pe_checksum_offset(exe))[0]
-    if stored != pe_checksum(exe):
-        raise SystemExit(f'buildinfo: {exe_path} carries PE checksum {stored:#x}, not {pe_checksum(exe):#x}: '
+    stored, computed = checksums(exe_path)
+    if stored != computed:
+        raise SystemExit(f'buildinfo: {exe_path} carries PE checksum {stored:#x}, not {computed:#x}: '
                          'link it with /release (-Wl,--Xlink=-release), or a signature removed '
                          'from it would not give back these bytes')
     lines = [f'Kestrafen {version} 构建信息', '=' * 72] + heading('源代码')
@@ -113,25 +117,22 @@ def buildinfo(root, sources, exe_path, version):
         lines += ['git 提交：', f'  {commit[0]}']
     elif commit:
         lines += ['git 提交（dirty：构建时工作区有未提交的改动）：', f'  {commit[0]}']
-    lines += ['源代码 SHA-256：',
-              f'  {sources_sha256(sources)}',
+    lines += SOURCES_LINE.format(sources_sha256(sources)).split('\n') + [
               '在源代码的顶层文件夹中用 Linux 的 shell 运行下面的命令，得到同一个值：',
-              f'  {SOURCES_COMMAND}',
+              COMMAND_LINE.format(SOURCES_COMMAND),
               '这只在与构建所用相同的文件上成立：不含 .git 和构建、发布文件夹（例如',
               '从源代码压缩包解出的文件夹），文本文件使用 LF 换行。Git for Windows 默',
               '认把换行转换为 CRLF，这样检出的文件得到的是另一个值。',
               ] + heading('构建工具（Debian 12 软件包及版本）')
-    versions = package_versions()
+    versions = package_versions(facts['TOOLCHAIN_PACKAGES'])
     width = max(len(name) for name, _ in versions)
-    lines += [f'{name.ljust(width)}  {v}' for name, v in versions]
+    lines += [PACKAGE_LINE.format(name.ljust(width), v) for name, v in versions]
     lines += heading('构建命令') + [
-              '在源代码的顶层文件夹中运行（它先安装缺少的软件包，然后用 CMake 的',
-              '“shipped”预设和 Ninja 构建，再打包）：',
+              '在源代码的顶层文件夹中，先用 scripts/install-deps.sh 安装所需的软件包，',
+              '再运行下面的命令（它用 CMake 的“shipped”预设和 Ninja 构建，再打包）：',
               '  scripts/release.sh',
               '构建出的程序在 dist/ 下的压缩包中。']
-    lines += heading('程序') + [
-              '未签名的 kestrafen.exe 的 SHA-256：',
-              f'  {hashlib.sha256(exe).hexdigest()}',
+    lines += heading('程序') + EXE_LINE.format(hashlib.sha256(exe).hexdigest()).split('\n') + [
               '用同样版本的构建工具从同样的源代码构建，得到的 kestrafen.exe 与此逐字节',
               '相同。程序若带有数字签名，先去掉签名再比较：',
               '  osslsigncode remove-signature -in kestrafen.exe -out unsigned.exe',
@@ -141,13 +142,19 @@ def buildinfo(root, sources, exe_path, version):
     return '\n'.join(lines) + '\n'
 
 
-def main(root, sources, exe, version, target):
-    text = buildinfo(root, sources, exe, version)
+def main(facts_json, root, sources, exe, target):
+    with open(facts_json, encoding='utf-8') as f:
+        facts = json.load(f)
+    text = buildinfo(facts, root, sources, exe)
     notepad_text.write(target, text)
     return 0
 
 
 if __name__ == '__main__':
+    if len(sys.argv) == 3 and sys.argv[1] == '--exe-sha256':
+        with open(sys.argv[2], encoding='utf-8-sig') as info:
+            print(*field(info.read(), EXE_LINE, '[0-9a-f]{64}'))
+        sys.exit(0)
     if len(sys.argv) != 6:
         raise SystemExit(__doc__.rsplit('\n\n', 1)[-1])
     sys.exit(main(*sys.argv[1:]))

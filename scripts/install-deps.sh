@@ -1,14 +1,14 @@
-#!/bin/sh
+#!/bin/bash
 # Installs, from Debian's packages, whatever the build, the tests and the
 # demo need and this machine lacks; generates the Chinese locale Wine uses.
-set -eu
+set -euo pipefail
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils imagemagick
   fonts-wqy-microhei locales googletest python3 python3-pefile xdotool clang-16 lld-16
   clang-tidy-16 cppcheck shellcheck osslsigncode openssl fonts-wine git"
 missing=""
 for p in $packages; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+  [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)" = "install ok installed" ] || missing="$missing $p"
 done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -18,7 +18,7 @@ if [ -n "$missing" ]; then
   # shellcheck disable=SC2086 # $missing is a list of package names, split on purpose
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
 fi
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+if ! grep -qi '^zh_CN\.utf-\?8$' <<< "$(locale -a 2>/dev/null)"; then
   $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
   grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
   $sudo locale-gen >/dev/null

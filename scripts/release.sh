@@ -1,7 +1,8 @@
-#!/bin/sh
+#!/bin/bash
 # Builds the shipped program from a clean copy of the source tree and writes
-# DIST/kestrafen-<version>-win-x64.zip (DIST is dist/ unless given) holding
-# kestrafen.exe, 使用说明.txt (the user guide from README.zh-CN.md, with the
+# DIST/kestrafen-<version>-win-x64.zip (DIST is dist/ unless given) holding,
+# under the names the build's RELEASE_FILES fact gives them, kestrafen.exe,
+# 使用说明.txt (the user guide from README.zh-CN.md, with the
 # version and its date from CHANGELOG.md), LICENSE.txt, THIRD-PARTY-NOTICES.txt
 # (what the linker took from other projects, and their notices),
 # BUILDINFO.txt (the sources, the toolchain and the unsigned exe's SHA-256)
@@ -14,58 +15,62 @@
 # checksums are taken; KESTRAFEN_SIGN_TIMESTAMP_URL, if set, names an
 # RFC 3161 time-stamp server. Without them the release is unsigned.
 #
-# Works from a source archive as well as a git checkout. Two runs from the
-# same sources give the same zip, byte for byte, when unsigned.
-set -eu
+# Works from a source archive as well as a git checkout (the copy holds only
+# the files under version control, or the archive's own), and writes nothing
+# into either. Two runs from the same sources give the same zip, byte for
+# byte, when unsigned. Needs what scripts/install-deps.sh installs.
+set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/common.sh
+. "$root/scripts/common.sh"
 dist=${1:-"$root/dist"}
 mkdir -p "$dist"
 dist=$(cd "$dist" && pwd)
-"$root/scripts/install-deps.sh"
+# Debian's Python (it has pefile), writing no bytecode into the sources.
+python=(/usr/bin/python3 -B)
+export PYTHONDONTWRITEBYTECODE=1
 
 work=$(mktemp -d /tmp/kestrafen-release.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+on_exit "rm -rf '$work'"
 
 # The shipped program (the "shipped" preset), built from a clean copy of the tree.
-"$root/scripts/clean-copy.sh" "$root" "$work/src"
-cmake --preset shipped -S "$work/src" -B "$work/build" >/dev/null
+src="$work/src"
+"$root/scripts/clean-copy.sh" "$root" "$src"
+cmake --preset shipped -S "$src" -B "$work/build" >/dev/null
 cmake --build "$work/build" --target kestrafen >/dev/null
-version=$(cat "$work/build/version.txt")
+use_build "$work/build"
+facts="$work/build/facts/facts.json"
+read -r exe guide licence notices buildinfo sums <<< "$KESTRAFEN_RELEASE_FILES"
 
 stage="$work/stage"
 mkdir "$stage"
-src="$work/src"
-guide="使用说明.txt"
-python3 "$src/scripts/guide-to-text.py" "$src/README.zh-CN.md" "$src/CMakeLists.txt" "$src/CHANGELOG.md" \
+"${python[@]}" "$src/scripts/guide-to-text.py" "$src/README.zh-CN.md" "$src/CMakeLists.txt" "$src/CHANGELOG.md" \
   "$stage/$guide"
-sed 's/$/\r/' "$src/LICENSE" > "$stage/LICENSE.txt"
-python3 "$src/scripts/third-party-notices.py" "$work/build" "$stage/THIRD-PARTY-NOTICES.txt"
-python3 "$src/scripts/buildinfo.py" "$root" "$src" "$work/build/kestrafen.exe" "$version" "$stage/BUILDINFO.txt"
+sed 's/$/\r/' "$src/LICENSE" > "$stage/$licence"
+"${python[@]}" "$src/scripts/third-party-notices.py" "$work/build" "$stage/$notices"
+"${python[@]}" "$src/scripts/buildinfo.py" "$facts" "$root" "$src" "$work/build/kestrafen.exe" "$stage/$buildinfo"
 
 if [ -n "${KESTRAFEN_SIGN_PFX:-}" ] && [ -n "${KESTRAFEN_SIGN_PASSWORD:-}" ]; then
   # The password goes through a file only this user can read, never the
   # command line (which other users can list).
-  caller_umask=$(umask)
-  umask 077
-  printf '%s' "$KESTRAFEN_SIGN_PASSWORD" > "$work/password"
-  umask "$caller_umask"
-  set -- -pkcs12 "$KESTRAFEN_SIGN_PFX" -readpass "$work/password" -h sha256 -n "打印任务清理工具"
+  (umask 077 && printf '%s' "$KESTRAFEN_SIGN_PASSWORD" > "$work/password")
+  sign=(-pkcs12 "$KESTRAFEN_SIGN_PFX" -readpass "$work/password" -h sha256 -n "$KESTRAFEN_WINDOW_TITLE")
   if [ -n "${KESTRAFEN_SIGN_TIMESTAMP_URL:-}" ]; then
-    set -- "$@" -ts "$KESTRAFEN_SIGN_TIMESTAMP_URL"
+    sign+=(-ts "$KESTRAFEN_SIGN_TIMESTAMP_URL")
   fi
-  osslsigncode sign "$@" -in "$work/build/kestrafen.exe" -out "$stage/kestrafen.exe" >/dev/null
-  echo "signed kestrafen.exe with $KESTRAFEN_SIGN_PFX"
+  osslsigncode sign "${sign[@]}" -in "$work/build/kestrafen.exe" -out "$stage/$exe" >/dev/null
+  echo "signed $exe with $KESTRAFEN_SIGN_PFX"
 else
-  cp "$work/build/kestrafen.exe" "$stage/kestrafen.exe"
-  echo "UNSIGNED: KESTRAFEN_SIGN_PFX and KESTRAFEN_SIGN_PASSWORD are not set, so kestrafen.exe is not signed"
+  cp "$work/build/kestrafen.exe" "$stage/$exe"
+  echo "UNSIGNED: KESTRAFEN_SIGN_PFX and KESTRAFEN_SIGN_PASSWORD are not set, so $exe is not signed"
 fi
 chmod 644 "$stage"/*
 
-# The files in the zip, in its order; SHA256SUMS.txt lists them and comes last.
-set -- kestrafen.exe "$guide" LICENSE.txt THIRD-PARTY-NOTICES.txt BUILDINFO.txt
-(cd "$stage" && sha256sum "$@" | sed 's/$/\r/' > SHA256SUMS.txt)
-zip="$dist/kestrafen-$version-win-x64.zip"
+# The files in the zip, in its order; the checksums of the others come last.
+members=("$exe" "$guide" "$licence" "$notices" "$buildinfo")
+(cd "$stage" && sha256sum "${members[@]}" | sed 's/$/\r/' > "$sums")
+zip="$dist/kestrafen-$KESTRAFEN_VERSION-win-x64.zip"
 rm -f "$zip"
-python3 "$src/scripts/deterministic-zip.py" "$zip" "$stage" "$@" SHA256SUMS.txt
+"${python[@]}" "$src/scripts/deterministic-zip.py" "$zip" "$stage" "${members[@]}" "$sums"
 echo "$zip"
 sha256sum "$zip"

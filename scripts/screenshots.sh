@@ -1,25 +1,24 @@
-#!/bin/sh
+#!/bin/bash
 # screenshots.sh [OUTPUT_DIR]   (docs/images/ unless given)
 # Remakes the user guide's three screenshots: the program at start, during a
 # run, and with the outcome box. It runs the built program under Wine on a
 # virtual display of its own, in the demo prefix (build/demo-prefix) whose
 # spooler is a well-behaved stand-in, presses the clean button with a real
 # mouse click, and crops each shot to the program's windows.
-set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
+set -euo pipefail
+# shellcheck source=scripts/common.sh
+. "$(dirname "$0")/common.sh"
+# shellcheck source=wine/platform.sh
+. "$root/wine/platform.sh"
 out=${1:-"$root/docs/images"}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 "$root/scripts/install-deps.sh"
-cmake --preset mingw-cross -DBUILD_TESTING=ON >/dev/null
-cmake --build --preset mingw-cross --target kestrafen standin_spooler >/dev/null
+build_for_tests kestrafen standin_spooler >/dev/null
 
-# shellcheck source=wine/platform.sh
-. "$root/wine/platform.sh"
 unset DISPLAY
 use_display
-prepare_prefix "$root/build/demo-prefix" build/tests/standin_spooler.exe
+prepare_prefix "$root/build/demo-prefix" "$KESTRAFEN_STANDIN_SPOOLER"
 make_sample_jobs
 
 # shot NAME WINDOW...: the screen cropped to the windows' bounding box, as a
@@ -44,9 +43,11 @@ find_window() {
   return 1
 }
 
-wine build/kestrafen.exe &
+wine "$root/build/kestrafen.exe" &
 program=$!
-window=$(find_window '^打印任务清理工具$')
+# A failed run leaves no program behind (the Wine server goes at exit too).
+on_exit "kill $program 2>/dev/null"
+window=$(find_window "^$KESTRAFEN_WINDOW_TITLE\$")
 sleep 1
 shot 1-start "$window"
 
@@ -60,5 +61,4 @@ box=$(find_window '^成功$|^错误$')
 sleep 0.5
 shot 3-outcome "$window" "$box"
 xdotool key Return
-wait $program || true
-wineserver -k || true
+wait "$program" || true

@@ -1,61 +1,67 @@
-#!/bin/sh
-# static-analysis.sh clang-tidy|cppcheck|shellcheck BUILD_DIR
-# One analyser over the project; exit status 1 on any finding.
-# scripts/test.sh runs all three before the tests. clang-tidy reads the compile commands of
-# the shipped program's build (BUILD_DIR/shipped) for src/, and of the tests'
-# build (BUILD_DIR) for tests/ and bench/.
-set -eu
+#!/bin/bash
+# static-analysis.sh clang-tidy|cppcheck|shellcheck|all BUILD_DIR
+# The analysers over the project; exit status 1 on any finding. BUILD_DIR is
+# the tests' build (mingw-cross preset), built: clang-tidy and cppcheck read
+# one compilation database made from it and its shipped build (see
+# scripts/analysis-database.py), so each C++ source is analysed once, with
+# the flags it is built with. scripts/test.sh runs "all" beside the tests.
+set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 tool=$1
 build=$(cd "$2" && pwd)
+jobs=$(nproc)
 
-case "$tool" in
-clang-tidy)
-  # clang can't tell GCC's "12-posix" folder for a version: name the tests'
-  # C++ library headers, as the shipped toolchain file does for its own.
-  gcc_dir=$(find /usr/lib/gcc/x86_64-w64-mingw32 -maxdepth 1 -name '*-posix' | sort -V | tail -n 1)
-  for database in "$build/shipped" "$build"; do
-    if [ ! -f "$database/compile_commands.json" ]; then
-      echo "clang-tidy: $database/compile_commands.json is missing (build $2 from the mingw-cross preset first)" >&2
+database() {
+  local out="$build/analysis"
+  for db in "$build/shipped" "$build"; do
+    if [ ! -f "$db/compile_commands.json" ]; then
+      echo "$tool: $db/compile_commands.json is missing (build $build from the mingw-cross preset first)" >&2
       exit 1
     fi
   done
-  # Findings go to standard output; clang-tidy's errors are shown when it
-  # fails, without its count of the (filtered) warnings in system headers.
-  errors=$(mktemp)
-  trap 'rm -f "$errors"' EXIT
+  # shellcheck source=/dev/null # written by the build
+  . "$build/facts/facts.sh"
+  # shellcheck disable=SC2086 # a list of folders, split on purpose
+  /usr/bin/python3 -B "$root/scripts/analysis-database.py" "$root" "$build/shipped" "$build" "$out" \
+    $KESTRAFEN_TESTS_GCC_INCLUDE_DIRS
+  printf '%s\n' "$out"
+}
+
+case "$tool" in
+clang-tidy)
+  db=$(database)
+  # Findings go to standard output, without clang-tidy's own chatter (its
+  # count of the filtered warnings in system headers); the status is
+  # run-clang-tidy's own (1 on any finding).
   status=0
-  find src -name '*.cpp' | sort | xargs -P 2 -n 4 clang-tidy-16 --quiet -p "$build/shipped" \
-    2>>"$errors" || status=1
-  find tests bench -name '*.cpp' | sort | xargs -P 2 -n 4 clang-tidy-16 --quiet -p "$build" \
-    --extra-arg=--target=x86_64-w64-mingw32 \
-    --extra-arg=-I"$root/src" --extra-arg=-I"$root/tests" \
-    --extra-arg=-isystem"$gcc_dir/include/c++" \
-    --extra-arg=-isystem"$gcc_dir/include/c++/x86_64-w64-mingw32" \
-    --extra-arg=-isystem"$gcc_dir/include/c++/backward" 2>>"$errors" || status=1
-  [ $status -eq 0 ] || grep -v -E '^[0-9]+ warnings? generated\.$' "$errors" >&2 || true
+  run-clang-tidy-16 -quiet -j "$jobs" -p "$db" > "$db/clang-tidy.log" 2>&1 || status=$?
+  grep -v -E '^[0-9]+ warnings? generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter|^Running clang-tidy|^clang-tidy-16 ' \
+    "$db/clang-tidy.log" || true
   exit $status
   ;;
 cppcheck)
-  set -- --enable=warning,style,performance,portability --std=c++17 --platform=win64 \
+  db=$(database)
+  cppcheck --project="$db/cppcheck/compile_commands.json" -j "$jobs" \
+    --enable=warning,style,performance,portability --std=c++17 --platform=win64 \
     --library=windows --inline-suppr --error-exitcode=1 --quiet \
-    -D_WIN32 -D_WIN64 -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -D__MINGW32__ \
-    --suppress=missingIncludeSystem
-  status=0
-  cppcheck "$@" -I src src || status=1
-  # The tests mirror system records field by field (some fields unread) and
-  # include GoogleTest, whose own findings are not ours.
-  cppcheck "$@" -I src -I tests -I /usr/src/googletest/googletest/include --suppress='*:/usr/src/*' \
-    --suppress=unusedStructMember tests bench || status=1
-  exit $status
+    --suppress=missingIncludeSystem --suppress='*:/usr/*' \
+    --suppress="unusedStructMember:$root/tests/*"
   ;;
 shellcheck)
   find scripts wine tests .ci -type f \( -name '*.sh' -o -name run \) -print0 | sort -z |
     xargs -0 shellcheck -x
   ;;
+all)
+  status=0
+  for analyser in shellcheck cppcheck clang-tidy; do
+    echo "static analysis: $analyser"
+    "$0" "$analyser" "$build" || { echo "static analysis: $analyser found problems"; status=1; }
+  done
+  exit $status
+  ;;
 *)
-  echo "usage: $0 clang-tidy|cppcheck|shellcheck BUILD_DIR" >&2
+  echo "usage: $0 clang-tidy|cppcheck|shellcheck|all BUILD_DIR" >&2
   exit 2
   ;;
 esac

@@ -1,29 +1,43 @@
-#!/bin/sh
+#!/bin/bash
+# test.sh [CTEST ARGS...]
 # Builds the program and its tests with the mingw-w64 cross toolchain and runs
 # every test under Wine on a virtual display, in a throwaway prefix made
-# afresh under build/. Installs whatever is missing first.
-set -eu
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-"$root/scripts/install-deps.sh"
-
-cmake --preset mingw-cross -DBUILD_TESTING=ON
-cmake --build --preset mingw-cross
-
-# Static analysis of the program, the tests and the scripts: any finding
-# fails the run, after the tests have run too.
-analysis=0
-[ "${KESTRAFEN_ANALYSIS:-1}" = 0 ] || for analyser in shellcheck cppcheck clang-tidy; do
-  echo "static analysis: $analyser"
-  "$root/scripts/static-analysis.sh" "$analyser" build || { echo "static analysis: $analyser found problems"; analysis=1; }
-done
-
+# afresh under build/, side by side (ctest -j; tests that share the print
+# queue take turns). The static analysers run at the same time, in the
+# background: any finding fails the run once the tests are done.
+# KESTRAFEN_ANALYSIS=0 leaves the analysers out. Installs whatever is missing
+# first.
+set -euo pipefail
+# shellcheck source=scripts/common.sh
+. "$(dirname "$0")/common.sh"
 # shellcheck source=wine/platform.sh
 . "$root/wine/platform.sh"
+"$root/scripts/install-deps.sh"
+# shellcheck disable=SC2119 # all of it: no targets named
+build_for_tests
+
+analysis_pid=""
+if [ "${KESTRAFEN_ANALYSIS:-1}" != 0 ]; then
+  analysis_log="$root/build/static-analysis.log"
+  # At the lowest priority: the tests' windows and timings come first, the
+  # analysers take what CPU the waiting tests leave.
+  nice -n 19 "$root/scripts/static-analysis.sh" all "$root/build" > "$analysis_log" 2>&1 &
+  analysis_pid=$!
+  on_exit "kill $analysis_pid 2>/dev/null"
+fi
+
 use_display
-prepare_prefix "$root/build/wineprefix" build/tests/standin_spooler.exe fresh
+prepare_prefix "$KESTRAFEN_TEST_PREFIX" "$KESTRAFEN_STANDIN_SPOOLER" fresh
 status=0
-ctest --preset mingw-cross "$@" || status=$?
-wineserver -k || true
-[ $analysis -eq 0 ] || status=1
+ctest --preset mingw-cross -j "${KESTRAFEN_TEST_JOBS:-4}" "$@" || status=$?
+
+if [ -n "$analysis_pid" ]; then
+  if wait "$analysis_pid"; then
+    echo "static analysis: no findings"
+  else
+    cat "$analysis_log"
+    echo "static analysis found problems"
+    status=1
+  fi
+fi
 exit $status

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -163,9 +164,15 @@ protected:
     // Presses the clean button, follows the stages, reads and dismisses the box.
     static Texts RunCleanup(RunningProgram& program, std::wstring& boxText, std::wstring& boxCaption)
     {
+        // The label as it stands before the click, read before it can change.
+        Texts stages{WindowText(program.Control(ID_STATUS))};
         program.Press(ID_CLEAN);
         HWND box = nullptr;
-        Texts stages = program.FollowStatusUntilBox(box);
+        for (std::wstring& text : program.FollowStatusUntilBox(box)) {
+            if (stages.back() != text) {
+                stages.push_back(std::move(text));
+            }
+        }
         if (box) {
             boxCaption = WindowText(box);
             boxText = WindowText(GetDlgItem(box, kMessageBoxTextId));

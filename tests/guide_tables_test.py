@@ -26,8 +26,9 @@ import sys
 
 START, END = '<!-- guide:start -->', '<!-- guide:end -->'
 STATUS_HEADING, BOX_HEADING, CAPTION_COLUMN = '### 状态文字', '### 消息框', '标题'
+INCLUDE = re.compile(r'^#include "([^"]+)"', re.M)
 STRING = r'L"((?:[^"\\]|\\.)*)"'
-CONSTANT = re.compile(r'const\s+wchar_t\s+(k\w+)\[\]\s*=\s*' + STRING + r'\s*;')
+CONSTANT = re.compile(r'(?:const|constexpr)\s+wchar_t\s+(k\w+)\[\]\s*=\s*' + STRING + r'\s*;')
 LABEL = re.compile(r'\{\s*L"STATIC"\s*,\s*(k\w+|' + STRING + r')')
 FUNCTION = re.compile(r'^[\w:<>*& ]+?\b(\w+)\(([^()]*)\)\s*\{', re.M)
 
@@ -77,7 +78,10 @@ class Sources:
         literal = re.fullmatch(STRING, arg)
         if literal:
             return unescape(literal.group(1))
-        constants = {m.group(1): unescape(m.group(2)) for m in CONSTANT.finditer(self.files[path])}
+        # The file's own constants, and those of the headers it includes.
+        text = self.files[path]
+        scope = [text] + [self.files[f'src/{h}'] for h in INCLUDE.findall(text) if f'src/{h}' in self.files]
+        constants = {m.group(1): unescape(m.group(2)) for t in scope for m in CONSTANT.finditer(t)}
         return constants.get(arg)
 
     def calls(self, function):
@@ -122,7 +126,9 @@ class Sources:
 
 def read_sources(source):
     files = {}
-    for path in sorted(glob.glob(os.path.join(source, 'src', '**', '*.cpp'), recursive=True)):
+    paths = [p for pattern in ('*.cpp', '*.h') for p in glob.glob(os.path.join(source, 'src', '**', pattern),
+                                                                    recursive=True)]
+    for path in sorted(paths):
         with open(path, encoding='utf-8') as f:
             files[os.path.relpath(path, source)] = f.read()
     return files

@@ -5,8 +5,9 @@ directory linked from outside), cleared by the real program. Afterwards
 exactly the deletable job files must be gone and nothing else on the
 prefix's drive may differ in name, size or content.
 
-Usage: jammed_queue_test.py --prefix P --wine-run wine/run.sh --runner queue_runner.exe"""
+Usage: jammed_queue_test.py --facts build/facts/facts.json --wine-run wine/run.sh --runner queue_runner.exe"""
 import argparse
+import json
 import hashlib
 import os
 import random
@@ -114,22 +115,26 @@ def snapshot(drive):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('--prefix', required=True)
+    parser.add_argument('--facts', required=True, help="the build's facts.json")
     parser.add_argument('--wine-run', required=True)
     parser.add_argument('--runner', required=True)
     args = parser.parse_args()
+    with open(args.facts, encoding='utf-8') as f:
+        facts = json.load(f)
+    prefix = facts['TEST_PREFIX']
 
-    drive = os.path.join(args.prefix, 'drive_c')
-    if not os.path.exists(os.path.join(drive, 'kestrafen-test-prefix')):
+    drive = os.path.join(prefix, 'drive_c')
+    if not os.path.exists(os.path.join(drive, facts['PREFIX_MARKER'])):
         print('FAIL: not the harness\'s throwaway prefix')
         return 1
     # Windows names are case-blind: use the job directory whatever its case.
-    spool = os.path.join(drive, 'windows', 'system32', 'spool')
-    found = [n for n in os.listdir(spool) if n.lower() == 'printers']
+    *parents, leaf = [p for p in facts['JOB_SUBDIRECTORY'].split('\\') if p]
+    spool = os.path.join(drive, 'windows', 'system32', *parents)
+    found = [n for n in os.listdir(spool) if n.lower() == leaf.lower()]
     if len(found) > 1:
         print(f'FAIL: the spool directory holds {found}')
         return 1
-    jobs = os.path.join(spool, found[0] if found else 'PRINTERS')
+    jobs = os.path.join(spool, found[0] if found else leaf)
     outside = os.path.join(drive, 'kestrafen-outside')
     os.makedirs(jobs, exist_ok=True)
     clear(jobs)
@@ -144,7 +149,8 @@ def main():
     print(f'corpus: {total} entries in the job directory, {len(deletable)} deletable job files')
     before = snapshot(drive)
 
-    run = subprocess.run([args.wine_run, args.prefix, args.runner, 'C:\\' + WORKING_DIRECTORY],
+    facts_sh = os.path.join(os.path.dirname(args.facts), 'facts.sh')
+    run = subprocess.run([args.wine_run, facts_sh, args.runner, 'C:\\' + WORKING_DIRECTORY],
                          capture_output=True, text=True)
     print(run.stdout.strip())
     after = snapshot(drive)

@@ -21,9 +21,15 @@ must be identical and hold exactly their six files, and:
   reproducible build's: the build tree's, made from other folders, and the
   exe names none of the folders either was built in.
 
-Usage: release_test.py SOURCE_DIR REPRODUCIBLE_EXE LINKER_MAP"""
+The file names, the toolchain and the version come from the build's facts;
+BUILDINFO.txt is read with the line forms scripts/buildinfo.py writes, and
+the version's date with the guide converter's own reading of the changelog.
+
+Usage: release_test.py SOURCE_DIR FACTS_JSON REPRODUCIBLE_EXE LINKER_MAP"""
 import glob
 import hashlib
+import importlib.util
+import json
 import os
 import re
 import subprocess
@@ -32,19 +38,33 @@ import tempfile
 import unicodedata
 import zipfile
 
-GUIDE = '使用说明.txt'
-FILES = ['kestrafen.exe', GUIDE, 'LICENSE.txt', 'THIRD-PARTY-NOTICES.txt', 'BUILDINFO.txt',
-         'SHA256SUMS.txt']
 BOM = b'\xef\xbb\xbf'
-WITH_BOM = {GUIDE, 'THIRD-PARTY-NOTICES.txt', 'BUILDINFO.txt'}  # LICENSE.txt is ASCII
 WIDTH = 72
-TOOLCHAIN = ['clang-16', 'lld-16', 'g++-mingw-w64-x86-64-win32', 'gcc-mingw-w64-x86-64-win32',
-             'mingw-w64-x86-64-dev', 'binutils-mingw-w64-x86-64']
 
 
-def release(source, dist):
-    run = subprocess.run(['sh', os.path.join(source, 'scripts', 'release.sh'), dist],
-                         capture_output=True, text=True, env=dict(os.environ, KESTRAFEN_SIGN_PFX=''))
+def script(source, name):
+    """A module of scripts/, loaded from its file."""
+    sys.dont_write_bytecode = True
+    sys.path.insert(0, os.path.join(source, 'scripts'))
+    spec = importlib.util.spec_from_file_location(name.replace('-', '_'),
+                                                  os.path.join(source, 'scripts', name + '.py'))
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def user_environment(home):
+    """What a user's shell gives the release script: a plain PATH, a home of
+    its own and a UTF-8 locale; nothing else of the caller's (no PYTHON*
+    settings, no signing variables), so that the suite sees what a user's
+    machine sees."""
+    return {'PATH': '/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin',
+            'HOME': home, 'LANG': 'C.UTF-8'}
+
+
+def release(source, dist, env):
+    run = subprocess.run(['bash', os.path.join(source, 'scripts', 'release.sh'), dist],
+                         capture_output=True, text=True, env=env)
     print(run.stdout.strip())
     if run.returncode != 0:
         print(run.stderr)
@@ -56,10 +76,14 @@ def columns(line):
     return sum(2 if unicodedata.east_asian_width(c) in 'WFA' else 1 for c in line)
 
 
-def messages(source):
-    """The Chinese texts in the program's wide string literals."""
+def messages(source, facts_dir):
+    """The Chinese texts in the program's wide string literals, in its
+    sources and headers and in the build's facts header."""
     texts = set()
-    for path in sorted(glob.glob(os.path.join(source, 'src', '**', '*.cpp'), recursive=True)):
+    paths = glob.glob(os.path.join(source, 'src', '**', '*.cpp'), recursive=True) + \
+        glob.glob(os.path.join(source, 'src', '**', '*.h'), recursive=True) + \
+        [os.path.join(facts_dir, 'kestrafen_facts.h')]
+    for path in sorted(paths):
         with open(path, encoding='utf-8') as f:
             for literal in re.findall(r'L"((?:[^"\\]|\\.)*)"', f.read()):
                 if any(unicodedata.east_asian_width(c) in 'WF' for c in literal):
@@ -90,93 +114,102 @@ def uncovered(notices, linker_map):
     return sorted(n for n in map_inputs(linker_map) if not own.match(n) and n not in listed | members)
 
 
-def check(contents, source, reproducible_exe, linker_map, extracted, fail):
+def check(contents, source, facts, reproducible_exe, linker_map, extracted, fail):
     """Every promise of the release, on the zip's files (name: bytes)."""
-    sums = contents['SHA256SUMS.txt']
+    files = facts['RELEASE_FILES']
+    exe, guide_name, licence, notices, buildinfo_name, sums_name = files
+    with_bom = {guide_name, notices, buildinfo_name}  # the licence is ASCII
+    buildinfo = script(source, 'buildinfo')
+    sums = contents[sums_name]
     listed = {}
     for line in sums.split(b'\r\n')[:-1]:
         digest, _, name = line.decode('utf-8').partition('  ')
         listed[name] = digest
-    if sorted(listed) != sorted(FILES[:-1]):
-        fail(f'SHA256SUMS.txt covers {sorted(listed)}')
+    if sorted(listed) != sorted(files[:-1]):
+        fail(f'{sums_name} covers {sorted(listed)}')
     for file, digest in listed.items():
         if hashlib.sha256(contents.get(file, b'')).hexdigest() != digest:
             fail(f'the checksum of {file} does not verify')
-    check_sums = subprocess.run(['sha256sum', '--strict', '-c', 'SHA256SUMS.txt'], cwd=extracted,
+    check_sums = subprocess.run(['sha256sum', '--strict', '-c', sums_name], cwd=extracted,
                                 capture_output=True, text=True)
     if check_sums.returncode != 0:
-        fail(f'sha256sum -c rejects SHA256SUMS.txt: {check_sums.stdout}{check_sums.stderr}')
+        fail(f'sha256sum -c rejects {sums_name}: {check_sums.stdout}{check_sums.stderr}')
 
     texts = {}
-    for name in FILES[1:]:
+    for name in files[1:]:
         data = contents[name]
         if data.count(b'\n') != data.count(b'\r\n') or data.count(b'\r') != data.count(b'\r\n') \
                 or not data.endswith(b'\r\n'):
             fail(f'{name} has line ends other than CRLF')
-        if data.startswith(BOM) != (name in WITH_BOM):
-            fail(f'{name} {"lacks" if name in WITH_BOM else "has"} a UTF-8 byte-order mark')
+        if data.startswith(BOM) != (name in with_bom):
+            fail(f'{name} {"lacks" if name in with_bom else "has"} a UTF-8 byte-order mark')
         texts[name] = data.removeprefix(BOM).decode('utf-8')  # raises if not UTF-8
 
-    guide = texts[GUIDE].split('\r\n')
-    with open(os.path.join(source, 'CMakeLists.txt'), encoding='utf-8') as f:
-        version = re.search(r'project\(Kestrafen VERSION ([0-9.]+)', f.read()).group(1)
-    with open(os.path.join(source, 'CHANGELOG.md'), encoding='utf-8') as f:
-        date = re.search(r'^## ' + re.escape(version) + r'（([0-9-]+)）', f.read(), re.M)
-    if not date or f'版本 {version}（{date.group(1)} 发布）' not in guide[:4]:
+    guide = texts[guide_name].split('\r\n')
+    with open(os.path.join(source, 'CMakeLists.txt'), encoding='utf-8') as f, \
+            open(os.path.join(source, 'CHANGELOG.md'), encoding='utf-8') as g:
+        version, date = script(source, 'guide-to-text').release(f.read(), g.read())
+    if version != facts['VERSION']:
+        fail(f'the guide converter reads version {version}, the build has {facts["VERSION"]}')
+    if f'版本 {version}（{date} 发布）' not in guide[:4]:
         fail(f'the guide does not start with version {version} and its date: {guide[:4]}')
     wide = [f'line {n}, {columns(line)} columns: {line}' for n, line in enumerate(guide, 1)
             if columns(line) > WIDTH]
     if wide:
         fail(f'{len(wide)} lines of the guide are wider than {WIDTH} columns:\n  ' + '\n  '.join(wide[:5]))
-    for text in sorted(messages(source)):
+    for text in sorted(messages(source, os.path.dirname(facts['path']))):
         if not any(text in line for line in guide):
             fail(f'the guide does not show the program\'s text “{text}” (on one line)')
-    wide = [line for line in texts['BUILDINFO.txt'].split('\r\n') if columns(line) > WIDTH]
+    wide = [line for line in texts[buildinfo_name].split('\r\n') if columns(line) > WIDTH]
     if wide:
-        fail(f'{len(wide)} lines of BUILDINFO.txt are wider than {WIDTH} columns, such as: {wide[0]}')
-    if '/usr/share/common-licenses' in texts['THIRD-PARTY-NOTICES.txt']:
-        fail('THIRD-PARTY-NOTICES.txt refers to licence texts by a path only Debian has')
-    if not texts['LICENSE.txt'].startswith('MIT License\r\n'):
+        fail(f'{len(wide)} lines of {buildinfo_name} are wider than {WIDTH} columns, such as: {wide[0]}')
+    if '/usr/share/common-licenses' in texts[notices]:
+        fail(f'{notices} refers to licence texts by a path only Debian has')
+    if not texts[licence].startswith('MIT License\r\n'):
         fail('LICENSE.txt is not the MIT licence')
 
-    missing = uncovered(texts['THIRD-PARTY-NOTICES.txt'], linker_map)
+    missing = uncovered(texts[notices], linker_map)
     if missing:
         fail(f'THIRD-PARTY-NOTICES.txt does not cover these inputs of the linker map: {missing}')
 
-    info = texts['BUILDINFO.txt']
-    exe_hash = re.search(r'^未签名的 kestrafen\.exe 的 SHA-256：\r\n  ([0-9a-f]{64})\r$', info, re.M)
+    info = texts[buildinfo_name]
+    exe_hash = buildinfo.field(info, buildinfo.EXE_LINE, '[0-9a-f]{64}')
     with open(reproducible_exe, 'rb') as f:
         reproducible = f.read()
-    if contents['kestrafen.exe'] != reproducible:
-        fail('the exe in the zip is not the reproducible build')
-    if not exe_hash or exe_hash.group(1) != hashlib.sha256(reproducible).hexdigest():
-        fail('BUILDINFO.txt does not give the SHA-256 of the unsigned exe')
-    command = re.search(r'^  (find \. .*)\r$', info, re.M)
-    stated = re.search(r'^源代码 SHA-256：\r\n  ([0-9a-f]{64})\r$', info, re.M)
-    computed = command and subprocess.run(['sh', '-c', command.group(1)], cwd=source, capture_output=True,
-                                          text=True, check=True).stdout.split()[0]
-    if not stated or stated.group(1) != computed:
-        fail(f'BUILDINFO.txt\'s source SHA-256 is not what its command gives ({computed})')
-    for package in TOOLCHAIN:
+    if contents[exe] != reproducible:
+        fail(f'the {exe} in the zip is not the reproducible build')
+    if exe_hash != [hashlib.sha256(reproducible).hexdigest()]:
+        fail(f'{buildinfo_name} does not give the SHA-256 of the unsigned exe')
+    command = buildinfo.field(info, buildinfo.COMMAND_LINE, r'find \. .*?')
+    stated = buildinfo.field(info, buildinfo.SOURCES_LINE, '[0-9a-f]{64}')
+    computed = command and subprocess.run(['bash', '-o', 'pipefail', '-c', command[0]], cwd=source,
+                                          capture_output=True, text=True, check=True).stdout.split()[0]
+    if len(stated) != 1 or stated[0] != computed:
+        fail(f'{buildinfo_name}\'s source SHA-256 is not what its command gives ({computed})')
+    given = {name.strip(): version for name, version in buildinfo.field(info, buildinfo.PACKAGE_LINE, r'\S+ *')}
+    for package in facts['TOOLCHAIN_PACKAGES']:
         installed = subprocess.run(['dpkg-query', '-W', '-f=${Version}', package], capture_output=True,
                                    text=True).stdout
-        if not re.search(rf'^{re.escape(package)} +{re.escape(installed)}\r$', info, re.M):
-            fail(f'BUILDINFO.txt does not give {package} {installed}')
+        if given.get(package) != installed:
+            fail(f'{buildinfo_name} does not give {package} {installed}')
 
 
-def main(source, reproducible_exe, linker_map):
+def main(source, facts_json, reproducible_exe, linker_map):
     failures = []
     fail = failures.append
+    with open(facts_json, encoding='utf-8') as f:
+        facts = dict(json.load(f), path=facts_json)
+    files = facts['RELEASE_FILES']
     with tempfile.TemporaryDirectory(prefix='kestrafen-release-test.') as work:
         # A source archive: the tree without .git or build output.
         tree = os.path.join(work, 'source')
-        subprocess.run(['sh', os.path.join(source, 'scripts', 'clean-copy.sh'), source, tree], check=True)
-        with open(os.path.join(tree, 'CMakeLists.txt'), encoding='utf-8') as f:
-            version = re.search(r'project\(Kestrafen VERSION ([0-9.]+)', f.read()).group(1)
-        name = f'kestrafen-{version}-win-x64.zip'
+        subprocess.run(['bash', os.path.join(source, 'scripts', 'clean-copy.sh'), source, tree], check=True)
+        name = f'kestrafen-{facts["VERSION"]}-win-x64.zip'
+        home = os.path.join(work, 'home')
+        os.mkdir(home)
         zips = []
         for run in ('first', 'second'):
-            out = release(tree, os.path.join(work, run))
+            out = release(tree, os.path.join(work, run), user_environment(home))
             if 'UNSIGNED' not in out:
                 fail('the script does not say that the release is unsigned')
             zips.append(os.path.join(work, run, name))
@@ -191,15 +224,15 @@ def main(source, reproducible_exe, linker_map):
             names = archive.namelist()
             contents = {n: archive.read(n) for n in names}
             archive.extractall(extracted)
-        if names != FILES:
-            fail(f'the zip holds {names}, not {FILES}')
+        if names != files:
+            fail(f'the zip holds {names}, not {files}')
             return report(failures)
-        check(contents, tree, reproducible_exe, linker_map, extracted, fail)
+        check(contents, tree, facts, reproducible_exe, linker_map, extracted, fail)
         # The exe was built here from a copy of the sources in another folder,
         # and is the same bytes as the build tree's: the build depends on
         # neither folder, and names none of them.
         for folder in (source, tree, os.path.dirname(reproducible_exe), '/tmp/kestrafen-release.'):
-            if os.path.abspath(folder).encode() in contents['kestrafen.exe']:
+            if os.path.abspath(folder).encode() in contents[files[0]]:
                 fail(f'the exe names the folder {folder}')
         with open(zips[0], 'rb') as f:
             print(f'{name}: {os.path.getsize(zips[0])} bytes, sha256 {hashlib.sha256(f.read()).hexdigest()}')
@@ -213,4 +246,4 @@ def report(failures):
 
 
 if __name__ == '__main__':
-    sys.exit(main(*sys.argv[1:4]))
+    sys.exit(main(*sys.argv[1:5]))

@@ -1,6 +1,9 @@
-#!/bin/sh
+#!/bin/bash
 # A release signed with a throwaway self-signed certificate, made under the
-# caller's umask 027:
+# caller's umask 027, in an environment of the test's own (what a user's shell
+# gives, plus the signing variables), with an osslsigncode first on PATH that
+# records its arguments and runs the real one:
+#  0. the password is on no command line that osslsigncode was given;
 #  1. the script says it signed; the zip holds its six files, is made under
 #     the caller's umask (mode 0640), and sha256sum -c accepts its checksums;
 #  2. the signature verifies against that certificate: SHA-256, the
@@ -9,9 +12,14 @@
 #     success test, run on it, and exactly that one test passes;
 #  4. removing the signature gives back exactly the unsigned exe: the bytes
 #     whose SHA-256 BUILDINFO.txt gives, which are the reproducible build's.
-# Usage: signing_test.sh SOURCE_DIR REPRODUCIBLE_EXE E2E_TEST_EXE WINE_RUN PREFIX
-set -eu
-source_dir=$1 reproducible=$2 e2e=$3 wine_run=$4 prefix=$5
+# The zip's names, the title, the test prefix and the stand-in spooler come
+# from the build's facts.
+# Usage: signing_test.sh SOURCE_DIR FACTS_SH REPRODUCIBLE_EXE E2E_TEST_EXE
+set -euo pipefail
+source_dir=$1 facts=$2 reproducible=$3 e2e=$4
+# shellcheck source=/dev/null # written by the build
+. "$facts"
+read -r exe _ _ _ buildinfo sums <<< "$KESTRAFEN_RELEASE_FILES"
 work=$(mktemp -d /tmp/kestrafen-signing.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 status=0
@@ -22,13 +30,34 @@ fail() {
 
 openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=Kestrafen throwaway test signer" \
   -addext "extendedKeyUsage=codeSigning" -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -passout pass:throwaway \
+# A password no other argument contains by chance.
+password=throwaway-$$-password
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -passout "pass:$password" \
   -out "$work/signer.pfx"
 
-(umask 027 && KESTRAFEN_SIGN_PFX="$work/signer.pfx" KESTRAFEN_SIGN_PASSWORD=throwaway \
-  sh "$source_dir/scripts/release.sh" "$work/dist") > "$work/release.log"
+# The stand-in osslsigncode: each call's arguments, one per line, then the
+# real program.
+mkdir "$work/bin" "$work/home"
+real_osslsigncode=$(command -v osslsigncode)
+cat > "$work/bin/osslsigncode" <<STANDIN
+#!/bin/bash
+printf '%s\n' "\$@" >> "$work/osslsigncode-arguments"
+exec "$real_osslsigncode" "\$@"
+STANDIN
+chmod +x "$work/bin/osslsigncode"
+
+(umask 027 && env -i PATH="$work/bin:/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin" \
+  HOME="$work/home" LANG=C.UTF-8 KESTRAFEN_SIGN_PFX="$work/signer.pfx" KESTRAFEN_SIGN_PASSWORD="$password" \
+  bash "$source_dir/scripts/release.sh" "$work/dist") > "$work/release.log"
 cat "$work/release.log"
-grep -q '^signed kestrafen.exe' "$work/release.log" || fail "the release script did not say it signed"
+
+echo "0. the password on no command line"
+[ -s "$work/osslsigncode-arguments" ] || fail "the release script did not run osslsigncode from PATH"
+if grep -q -F -- "$password" "$work/osslsigncode-arguments"; then
+  fail "the signing password was on osslsigncode's command line"
+fi
+
+grep -q "^signed $exe" "$work/release.log" || fail "the release script did not say it signed"
 set -- "$work"/dist/kestrafen-*-win-x64.zip
 if [ $# -ne 1 ] || [ ! -f "$1" ]; then
   echo "FAIL: no single zip in $work/dist"
@@ -37,25 +66,25 @@ fi
 zip=$1
 mode=$(stat -c %a "$zip")
 [ "$mode" = 640 ] || fail "the zip has mode $mode, not 640 as the caller's umask 027 makes it"
-names=$(python3 -c 'import sys, zipfile
+names=$(/usr/bin/python3 -B -c 'import sys, zipfile
 z = zipfile.ZipFile(sys.argv[1]); print(" ".join(z.namelist())); z.extractall(sys.argv[2])' "$zip" "$work/zip")
-[ "$names" = "kestrafen.exe 使用说明.txt LICENSE.txt THIRD-PARTY-NOTICES.txt BUILDINFO.txt SHA256SUMS.txt" ] ||
-  fail "the zip holds: $names"
-signed="$work/zip/kestrafen.exe"
-(cd "$work/zip" && sha256sum --strict -c SHA256SUMS.txt) || fail "sha256sum -c on the signed release"
+[ "$names" = "$KESTRAFEN_RELEASE_FILES" ] || fail "the zip holds: $names"
+signed="$work/zip/$exe"
+(cd "$work/zip" && sha256sum --strict -c "$sums") || fail "sha256sum -c on the signed release"
 
 echo "2. the signature"
 osslsigncode verify -CAfile "$work/cert.pem" -in "$signed" > "$work/verify.log" 2>&1 ||
   fail "osslsigncode verify exited with $?"
 for expected in 'Signature verification: ok' 'Message digest algorithm  : SHA256' \
-                'Subject: /CN=Kestrafen throwaway test signer' 'Text description: 打印任务清理工具'; do
+                'Subject: /CN=Kestrafen throwaway test signer' "Text description: $KESTRAFEN_WINDOW_TITLE"; do
   grep -q -F "$expected" "$work/verify.log" || fail "osslsigncode verify does not say: $expected"
 done
 [ $status -eq 0 ] || cat "$work/verify.log"
 
 echo "3. the signed program clears a queue"
 windows_path=Z:$(printf '%s\n' "$signed" | sed 's|/|\\|g')
-KESTRAFEN_PROGRAM="$windows_path" "$wine_run" "$prefix" "$e2e" \
+env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$work/home" DISPLAY="${DISPLAY:-}" \
+  KESTRAFEN_PROGRAM="$windows_path" "$source_dir/wine/run.sh" "$facts" "$e2e" \
   --gtest_filter=EndToEnd.SuccessClearsTheQueueRestartsTheSpoolerAndEnds > "$work/e2e.log" 2>&1 ||
   fail "the end-to-end test failed on the signed program"
 # A renamed test would leave the filter matching nothing, and GoogleTest
@@ -65,10 +94,10 @@ grep -a -q '^\[  PASSED  \] 1 test\.' "$work/e2e.log" || fail "the end-to-end ru
 
 echo "4. without its signature"
 osslsigncode remove-signature -in "$signed" -out "$work/unsigned.exe" >/dev/null
-stated=$(sed -n '/^未签名的 kestrafen\.exe 的 SHA-256：\r$/{n;s/^  \([0-9a-f]\{64\}\)\r$/\1/p;}' "$work/zip/BUILDINFO.txt")
+stated=$(/usr/bin/python3 -B "$source_dir/scripts/buildinfo.py" --exe-sha256 "$work/zip/$buildinfo")
 stripped=$(sha256sum < "$work/unsigned.exe" | cut -d' ' -f1)
 if [ -z "$stated" ] || [ "$stripped" != "$stated" ]; then
-  fail "the exe without its signature has SHA-256 $stripped; BUILDINFO.txt gives '$stated'"
+  fail "the exe without its signature has SHA-256 $stripped; $buildinfo gives '$stated'"
 fi
 cmp "$work/unsigned.exe" "$reproducible" || fail "the exe without its signature is not the reproducible build"
 [ $status -eq 0 ] && echo "signed, verified, ran, and gave back the unsigned exe ($stripped)"

@@ -1,14 +1,18 @@
-# shellcheck shell=sh
-# Sourced. The Wine platform that the tests, the demo, the screenshots and the
-# benchmarks run the program on, set up here and nowhere else:
+# shellcheck shell=bash
+# Sourced, after scripts/common.sh and a build's facts (use_build). The Wine
+# platform that the tests, the demo, the screenshots and the benchmarks run
+# the program on, set up here and nowhere else:
 #   use_prefix PREFIX          this shell's Wine: prefix, locale, debug channels
-#   make_prefix                makes the prefix once: fonts, window management
+#   make_prefix                makes the prefix once: fonts, window management,
+#                              the throwaway marker
 #   prepare_prefix PREFIX STANDIN_EXE [fresh]
 #                              the above, with the stand-in spooler installed
-#                              and a warm Wine server left running
+#                              and a warm Wine server left running, stopped at
+#                              exit
 #   make_sample_jobs           a few jobs in the prefix's job directory
 #   display_usable             whether DISPLAY names a display that answers
-#   use_display                a virtual display unless a usable one is set
+#   use_display                a virtual display unless a usable one is set,
+#                              stopped at exit
 
 # PREFIX (never the user's own ~/.wine) in the locale of the program's users,
 # with Wine's debug output off unless the caller's WINEDEBUG asks for some.
@@ -21,10 +25,10 @@ use_prefix() {
 }
 
 # Creates $WINEPREFIX once (serialised by a lock): windows that appear at once
-# under a bare X server, the fonts the title bars need, and a marker file that
-# identifies it as a throwaway test prefix.
+# under a bare X server, the fonts the title bars need, and the marker file
+# that identifies it as a throwaway test prefix.
 make_prefix() (
-  marker="$WINEPREFIX/drive_c/kestrafen-test-prefix"
+  marker="$WINEPREFIX/drive_c/$KESTRAFEN_PREFIX_MARKER"
   [ -f "$marker" ] && exit 0
   mkdir -p "$WINEPREFIX"
   exec 9>"$WINEPREFIX.lock"
@@ -43,13 +47,14 @@ make_prefix() (
 # Makes PREFIX this shell's Wine prefix (a fresh one if asked), points its
 # "Spooler" service at our well-behaved stand-in, and leaves a persistent
 # Wine server running, warmed up by one trivial program, so that Wine's
-# background processes never hold the caller's output pipes open. Stop it
-# with `wineserver -k`.
+# background processes never hold the caller's output pipes open. The
+# server is stopped when the script exits.
 prepare_prefix() {
   use_prefix "$1"
   if [ "${3:-}" = fresh ]; then
     rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
   fi
+  on_exit "WINEPREFIX='$WINEPREFIX' wineserver -k 2>/dev/null"
   make_prefix
   wineserver -w
   wine "$2" --install
@@ -60,11 +65,26 @@ prepare_prefix() {
   wine cmd /c exit 0 >/dev/null 2>&1 || true
 }
 
+# The Unix path of a folder in the prefix's system directory, given as
+# Windows names it (case-blind, backslashes): each part is taken in the case
+# the prefix has it, or as given if it is missing.
+system_folder() {
+  local path="$WINEPREFIX/drive_c/windows/system32" part found
+  local -a parts
+  IFS=/ read -r -a parts <<< "${1//\\//}"
+  for part in "${parts[@]}"; do
+    [ -n "$part" ] || continue
+    found=$(find "$path" -mindepth 1 -maxdepth 1 -iname "$part" -print -quit 2>/dev/null || true)
+    path=${found:-$path/$part}
+  done
+  printf '%s\n' "$path"
+}
+
 # After prepare_prefix: starts the stand-in spooler and puts a few sample
 # jobs into the prefix's job directory (its path in $jobs).
 make_sample_jobs() {
   wine net start spooler >/dev/null 2>&1 || true
-  jobs="$WINEPREFIX/drive_c/windows/system32/spool/printers"
+  jobs=$(system_folder "$KESTRAFEN_JOB_SUBDIRECTORY")
   mkdir -p "$jobs"
   for n in 00017 00018 00019; do
     printf '%%!PS-Adobe-3.0\n%% sample job %s\nshowpage\n' "$n" > "$jobs/$n.SPL"
@@ -78,16 +98,25 @@ display_usable() {
   [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
 }
 
-# Starts a virtual display unless one is already usable (unset DISPLAY first
-# to have one regardless), and stops it again when the script exits.
+# Starts a virtual display on a free number unless one is already usable
+# (unset DISPLAY first to have one regardless), and stops it again when the
+# script exits. Fails if the server does not answer within 10 s.
 use_display() {
   display_usable && return 0
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
-  done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local number_file number=""
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   xvfb_pid=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do display_usable && break; sleep 0.1; done
-  trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+  on_exit "kill $xvfb_pid 2>/dev/null; rm -f '$number_file'"
+  for _ in $(seq 100); do
+    number=$(tr -dc 0-9 < "$number_file")
+    [ -n "$number" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  export DISPLAY=":$number"
+  if [ -z "$number" ] || ! display_usable; then
+    echo "Xvfb did not start a display that answers" >&2
+    return 1
+  fi
 }

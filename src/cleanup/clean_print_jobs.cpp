@@ -3,6 +3,7 @@
 #include "cleanup/run_command.h"
 #include "cleanup/spooler_command.h"
 #include "cleanup/system_paths.h"
+#include "ui/captions.h"
 #include "ui/status_display.h"
 
 #include <string>
@@ -27,7 +28,6 @@ const wchar_t kStatusRestarting[] = L"正在重启打印服务...";
 const wchar_t kStatusRestartFailed[] = L"重启服务失败";
 const wchar_t kStatusDone[] = L"清理完成！";
 
-const wchar_t kCaptionError[] = L"错误";
 const wchar_t kCaptionSuccess[] = L"成功";
 const wchar_t kBoxStopFailed[] = L"无法停止打印服务";
 const wchar_t kBoxRestartFailed[] = L"无法重启打印服务";

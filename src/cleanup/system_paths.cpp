@@ -1,5 +1,6 @@
 #include "cleanup/system_paths.h"
 
+#include <kestrafen_facts.h>  // kJobSubdirectory
 #include <windows.h>
 
 std::wstring SystemPath(const wchar_t* relative)
@@ -20,5 +21,5 @@ std::wstring SystemPath(const wchar_t* relative)
 
 std::wstring JobDirectory()
 {
-    return SystemPath(L"spool\\PRINTERS\\");
+    return SystemPath(kJobSubdirectory);
 }

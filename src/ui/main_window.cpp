@@ -4,11 +4,11 @@
 #include "cleanup/clean_print_jobs.h"
 
 #include <commctrl.h>
+#include <kestrafen_facts.h>  // kWindowTitle
 
 namespace {
 
 const wchar_t kClassName[] = L"KestrafenClass";
-const wchar_t kTitle[] = L"打印任务清理工具";
 const wchar_t kStatusReady[] = L"就绪";
 const wchar_t kCleanButton[] = L"清理打印任务并重启服务";
 const wchar_t kExitButton[] = L"退出";
@@ -75,7 +75,7 @@ bool RegisterMainClass(HINSTANCE instance)
 
 HWND CreateMainWindow(HINSTANCE instance)
 {
-    return CreateWindowExW(0, kClassName, kTitle, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+    return CreateWindowExW(0, kClassName, kWindowTitle, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                            kWidth, kHeight, nullptr, nullptr, instance, nullptr);
 }
 

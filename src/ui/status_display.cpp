@@ -7,7 +7,6 @@ HWND hStatus = nullptr;    // NOLINT(cppcoreguidelines-avoid-non-const-global-va
 HWND hProgress = nullptr;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 namespace {
-constexpr DWORD kStagePauseMs = 500;
 constexpr UINT kRepaintNow = RDW_INVALIDATE | RDW_UPDATENOW;
 }
 

@@ -1,12 +1,12 @@
 #include "loader/common_controls.h"
 #include "loader/dll_search.h"
+#include "ui/captions.h"
 #include "ui/centring.h"
 #include "ui/main_window.h"
 
 #include <windows.h>
 
 namespace {
-const wchar_t kCaptionError[] = L"错误";
 const wchar_t kRegisterFailed[] = L"注册窗口类失败";
 const wchar_t kCreateFailed[] = L"窗口创建失败";
 }

@@ -2,14 +2,17 @@
 
 #include "lib/test_paths.h"
 
+#include <kestrafen_facts.h>  // kJobSubdirectory
+
 #include <algorithm>
 
-const wchar_t kJobDir[] = L"C:\\Windows\\System32\\spool\\PRINTERS\\";
+// The test prefix's system directory is C:\Windows\System32.
+const std::wstring kJobDir = std::wstring(L"C:\\Windows\\System32\\") + kJobSubdirectory;
 
 void ResetJobDir()
 {
     RemoveTree(kJobDir);
-    CreateDirectoryW(kJobDir, nullptr);
+    CreateDirectoryW(kJobDir.c_str(), nullptr);
 }
 
 void MakeJobFile(const std::wstring& name, DWORD attributes)

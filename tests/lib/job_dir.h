@@ -6,7 +6,7 @@
 #include <vector>
 
 // The spooler's job directory as the cleanup knows it, ending in a backslash.
-extern const wchar_t kJobDir[];
+extern const std::wstring kJobDir;
 
 // Empties the job directory (creating it if missing).
 void ResetJobDir();

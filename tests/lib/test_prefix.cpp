@@ -1,6 +1,9 @@
 #include "lib/test_prefix.h"
 
+#include <kestrafen_facts.h>  // kPrefixMarker
 #include <windows.h>
+
+#include <string>
 
 testing::AssertionResult InThrowawayPrefix()
 {
@@ -9,9 +12,10 @@ testing::AssertionResult InThrowawayPrefix()
         return testing::AssertionFailure() << "not running under Wine: refusing to touch the "
                                               "machine's print queue or spooler";
     }
-    if (GetFileAttributesW(L"C:\\kestrafen-test-prefix") == INVALID_FILE_ATTRIBUTES) {
+    const std::wstring marker = std::wstring(L"C:\\") + kPrefixMarker;
+    if (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return testing::AssertionFailure() << "the Wine prefix is not the harness's throwaway "
-                                              "prefix (no C:\\kestrafen-test-prefix marker)";
+                                              "prefix (no " << marker << " marker)";
     }
     return testing::AssertionSuccess();
 }

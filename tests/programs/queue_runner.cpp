@@ -11,6 +11,7 @@
 #include "lib/running_program.h"
 #include "lib/spooler_service.h"
 #include "lib/test_paths.h"
+#include "lib/test_prefix.h"
 
 #include "ui/main_window.h"
 
@@ -76,8 +77,8 @@ int wmain(int argc, wchar_t** argv)
         std::printf("usage: queue_runner.exe WORKING-DIRECTORY-OF-THE-PROGRAM\n");
         return 12;
     }
-    if (!PathExists(L"C:\\kestrafen-test-prefix")) {
-        std::printf("not the throwaway test prefix: refusing\n");
+    if (const testing::AssertionResult inPrefix = InThrowawayPrefix(); !inPrefix) {
+        std::printf("%s: refusing\n", inPrefix.message());
         return 10;
     }
     std::printf("attributes set on %d files\n", SetAttributes());
