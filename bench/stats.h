@@ -30,6 +30,18 @@ inline double Median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+// The value below which a share q (0 to 1) of the values lie, read from the
+// sorted values without interpolation.
+inline double Quantile(std::vector<double> values, double q)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto last = static_cast<double>(values.size() - 1);
+    return values[static_cast<size_t>(q * last + 0.5)];
+}
+
 // One row of the benchmark table: | what | figure | peer | ratio | goal |
 inline void Row(const char* what, const char* figure, const char* peer, const char* ratio, const char* goal)
 {
