@@ -21,6 +21,19 @@ cmake --build "$build" --target kestrafen standin_spooler \
       deletion_bench overhead_bench startup_memory_bench >/dev/null
 step "built"
 
+# The peer is the program less its DLL-search restriction and its ghosting
+# call: the program imports the two calls they make, the peer neither.
+added_calls() {
+  x86_64-w64-mingw32-objdump -p "$1" |
+    { grep -Eo '\b(DisableProcessWindowsGhosting|SetDefaultDllDirectories)$' || true; } |
+    sort | paste -sd' '
+}
+if [[ $(added_calls "$build/kestrafen.exe") != "DisableProcessWindowsGhosting SetDefaultDllDirectories" ||
+      -n $(added_calls "$build/startup_peer.exe") ]]; then
+  echo "bench: the start-up peer is not the program less exactly its additions" >&2
+  exit 1
+fi
+
 # Runs COMMAND at exit, before what was already set to run then (such as
 # the display's own clean-up).
 at_exit() {
