@@ -50,7 +50,9 @@ at_exit() {
 # shellcheck source=wine/platform.sh
 . "$root/wine/platform.sh"
 use_display
-prepare_prefix "$build/wineprefix" "$build/tests/standin_spooler.exe" fresh
+# Made once and kept: each benchmark sets up the job folder and the spooler
+# as it needs them.
+prepare_prefix "$build/wineprefix" "$build/tests/standin_spooler.exe"
 at_exit 'wineserver -k || true'
 step "prefix ready"
 
