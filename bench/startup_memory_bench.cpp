@@ -112,6 +112,12 @@ int wmain()
         peerStart.push_back(peerMs);
         ratios.push_back(toolMs / peerMs);
     }
+    // Every round on standard error, for pooling rounds across runs.
+    std::fprintf(stderr, "start-up rounds, program/peer ms:");
+    for (size_t round = 0; round < toolStart.size(); ++round) {
+        std::fprintf(stderr, " %.1f/%.1f", toolStart[round], peerStart[round]);
+    }
+    std::fprintf(stderr, "\n");
     char figure[64], peerFigure[64], ratio[160];
     std::snprintf(figure, sizeof figure, "%.1f ms", Median(toolStart));
     std::snprintf(peerFigure, sizeof peerFigure, "start-up peer: %.1f ms", Median(peerStart));

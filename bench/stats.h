@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -39,7 +40,7 @@ inline double Quantile(std::vector<double> values, double q)
     }
     std::sort(values.begin(), values.end());
     const auto last = static_cast<double>(values.size() - 1);
-    return values[static_cast<size_t>(q * last + 0.5)];
+    return values[static_cast<size_t>(std::lround(q * last))];
 }
 
 // One row of the benchmark table: | what | figure | peer | ratio | goal |
