@@ -11,7 +11,7 @@ cd "$root"
 
 began=$SECONDS
 step() {
-  echo "bench: $1 after $((SECONDS - began)) s" >&2
+  echo "bench: $1 after $((SECONDS - began)) s, load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 }
 
 build="$root/build-bench"
