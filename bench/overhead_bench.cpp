@@ -1,16 +1,15 @@
 // The tool's own overhead in a successful run over an empty job directory:
-// the whole run with the real status display on real controls, instant
+// the whole run in the program's own main window and controls, with instant
 // commands and a message box that is dismissed as soon as it is up, minus the
 // four stage pauses as this machine really sleeps them.
 #include "stats.h"
 
 #include "cleanup/clean_print_jobs.h"
-#include "ui/status_display.h"
+#include "loader/common_controls.h"
+#include "ui/main_window.h"
 #include "lib/job_dir.h"
 #include "lib/message_box_watch.h"
 #include "lib/quit_message.h"
-
-#include <commctrl.h>
 
 #include <string>
 
@@ -21,15 +20,18 @@ bool RunCommand(const std::wstring& /*command*/)
 
 int wmain()
 {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
-    const HWND window = CreateWindowExW(0, L"STATIC", L"overhead", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                        0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    hStatus = CreateWindowExW(0, L"STATIC", L"就绪", WS_CHILD | WS_VISIBLE | SS_CENTER, 50, 50, 300,
-                              20, window, nullptr, nullptr, nullptr);
-    hProgress = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 50, 80, 300, 20,
-                                window, nullptr, nullptr, nullptr);
-    SendMessageW(hProgress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    InitProgressBarClass();
+    if (!RegisterMainClass(instance)) {
+        return 1;
+    }
+    const HWND window = CreateMainWindow(instance);
+    if (!window) {
+        return 1;
+    }
+    CreateControls(window, instance);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
 
     std::vector<double> pause, overhead;
     for (int run = 0; run < 7; ++run) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -28,6 +29,18 @@ inline double Median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The value below which a share q (0 to 1) of the values lie, read from the
+// sorted values without interpolation.
+inline double Quantile(std::vector<double> values, double q)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto last = static_cast<double>(values.size() - 1);
+    return values[static_cast<size_t>(std::lround(q * last))];
 }
 
 // One row of the benchmark table: | what | figure | peer | ratio | goal |

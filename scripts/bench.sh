@@ -1,33 +1,74 @@
-#!/bin/sh
-# Builds an optimised program and the benchmark programs (build-bench/), runs
-# them under Wine in a throwaway prefix of their own with the stand-in
-# spooler, and prints the benchmark table. Figures are reported, not judged.
-set -eu
+#!/usr/bin/env bash
+# Builds the shipped program, its start-up peer and the benchmark programs
+# (build-bench/), runs them under Wine in a throwaway prefix of their own
+# with the stand-in spooler, and prints the benchmark table on standard
+# output; how long each step took goes to standard error. Figures are
+# reported, not judged.
+set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/scripts/install-deps.sh"
 
+began=$SECONDS
+step() {
+  echo "bench: $1 after $((SECONDS - began)) s, load $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+}
+
 build="$root/build-bench"
 cmake --preset mingw-cross -B "$build" -DBUILD_TESTING=ON -DKESTRAFEN_BENCHMARKS=ON >/dev/null
-# The shipped program's build also makes the start-up peer, bare_window.exe.
+# The shipped program's build also makes the start-up peer, startup_peer.exe.
 cmake --build "$build" --target kestrafen standin_spooler \
       deletion_bench overhead_bench startup_memory_bench >/dev/null
+step "built"
+
+# The peer is the program less its DLL-search restriction and its ghosting
+# call: the program imports the two calls they make, the peer neither.
+added_calls() {
+  x86_64-w64-mingw32-objdump -p "$1" |
+    { grep -Eo '\b(DisableProcessWindowsGhosting|SetDefaultDllDirectories)$' || true; } |
+    sort | paste -sd' '
+}
+if [[ $(added_calls "$build/kestrafen.exe") != "DisableProcessWindowsGhosting SetDefaultDllDirectories" ||
+      -n $(added_calls "$build/startup_peer.exe") ]]; then
+  echo "bench: the start-up peer is not the program less exactly its additions" >&2
+  exit 1
+fi
+
+# Runs COMMAND at exit, before what was already set to run then (such as
+# the display's own clean-up).
+at_exit() {
+  local previous
+  previous=$(trap -p EXIT)
+  if [[ -n $previous ]]; then
+    eval "set -- \"\$1\" ${previous#trap }"  # now: COMMAND -- PREVIOUS EXIT
+    trap -- "$1; $3" EXIT
+  else
+    trap -- "$1" EXIT
+  fi
+}
 
 # shellcheck source=wine/platform.sh
 . "$root/wine/platform.sh"
 use_display
-prepare_prefix "$build/wineprefix" "$build/tests/standin_spooler.exe" fresh
+# Made once and kept: each benchmark sets up the job folder and the spooler
+# as it needs them.
+prepare_prefix "$build/wineprefix" "$build/tests/standin_spooler.exe"
+at_exit 'wineserver -k || true'
+step "prefix ready"
 
 exe="$build/kestrafen.exe"
-echo "# Benchmarks ($(date -u +%Y-%m-%d), $(nproc) cores, $(wine --version), median of the runs)"
+size=$(stat -c %s "$exe")
+echo "# Benchmarks ($(date -u +%Y-%m-%d), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg) at the start, $(wine --version), medians)"
 echo
 echo "| Measure | Figure | Peer | Ratio | Goal |"
 echo "|---|---|---|---|---|"
-echo "| Size of the shipped executable | $(stat -c %s "$exe") bytes | | $(awk "BEGIN{printf \"%.2f\", $(stat -c %s "$exe")/98304}") of goal | <= 98,304 bytes |"
-wine "$build/bench/deletion_bench.exe"
-wine "$build/bench/startup_memory_bench.exe"
-wine "$build/bench/overhead_bench.exe"
-wineserver -k || true
+echo "| Size of the shipped executable | $size bytes | | $(awk -v s="$size" 'BEGIN{printf "%.2f", s/98304}') of goal | <= 98,304 bytes |"
+for program in startup_memory_bench deletion_bench overhead_bench; do
+  wine "$build/bench/$program.exe"
+  step "$program done"
+done
+echo
+echo "Load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 echo "Sections of the executable:"
 x86_64-w64-mingw32-size -A "$exe" | awk '/^\./{printf "  %-8s %6d bytes\n", $1, $2}'
