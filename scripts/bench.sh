@@ -5,7 +5,8 @@
 # output; how long each step took goes to standard error. Figures are
 # reported, not judged.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/common.sh
+. "$(dirname "$0")/common.sh"
 cd "$root"
 "$root/scripts/install-deps.sh"
 
@@ -19,6 +20,7 @@ cmake --preset mingw-cross -B "$build" -DBUILD_TESTING=ON -DKESTRAFEN_BENCHMARKS
 # The shipped program's build also makes the start-up peer, startup_peer.exe.
 cmake --build "$build" --target kestrafen standin_spooler \
       deletion_bench overhead_bench startup_memory_bench >/dev/null
+use_build "$build"
 step "built"
 
 # The peer is the program less its DLL-search restriction and its ghosting
@@ -34,26 +36,12 @@ if [[ $(added_calls "$build/kestrafen.exe") != "DisableProcessWindowsGhosting Se
   exit 1
 fi
 
-# Runs COMMAND at exit, before what was already set to run then (such as
-# the display's own clean-up).
-at_exit() {
-  local previous
-  previous=$(trap -p EXIT)
-  if [[ -n $previous ]]; then
-    eval "set -- \"\$1\" ${previous#trap }"  # now: COMMAND -- PREVIOUS EXIT
-    trap -- "$1; $3" EXIT
-  else
-    trap -- "$1" EXIT
-  fi
-}
-
 # shellcheck source=wine/platform.sh
 . "$root/wine/platform.sh"
 use_display
 # Made once and kept: each benchmark sets up the job folder and the spooler
 # as it needs them.
-prepare_prefix "$build/wineprefix" "$build/tests/standin_spooler.exe"
-at_exit 'wineserver -k || true'
+prepare_prefix "$build/wineprefix" "$KESTRAFEN_STANDIN_SPOOLER"
 step "prefix ready"
 
 exe="$build/kestrafen.exe"
