@@ -80,10 +80,10 @@ std::string Sha256Of(const std::wstring& path)
             }
             UCHAR digest[32] = {};
             if (ok && BCryptFinishHash(hash, digest, sizeof(digest), 0) == 0) {
+                const char digits[] = "0123456789abcdef";
                 for (const UCHAR byte : digest) {
-                    char two[3] = {};
-                    std::snprintf(two, sizeof(two), "%02x", byte);
-                    hex += two;
+                    hex += digits[byte >> 4];
+                    hex += digits[byte & 0xF];
                 }
             }
             BCryptDestroyHash(hash);

@@ -34,6 +34,9 @@ const wchar_t kStopping[] = L"正在停止打印服务...";
 const wchar_t kDeleting[] = L"正在删除打印任务...";
 const wchar_t kRestarting[] = L"正在重启打印服务...";
 constexpr ULONGLONG kRunLimitMs = 60000;
+const char kWineShowsNoConsoles[] =
+    "Wine shows no console window for a console program started from a windowed one, flag or no flag "
+    "(and tells a window-event hook of no other process's windows)";
 
 void Print(const char* label, const Texts& texts)
 {
@@ -168,7 +171,7 @@ TEST_F(ReleasedProgram, ClearsAJammedQueueAndRestartsTheSpooler)
 
 TEST_F(ReleasedProgram, NoConsoleWindowShowsDuringARun)
 {
-    WINDOWS_ONLY("Wine gives a console program started from a windowed one no console window, flag or no flag");
+    WINDOWS_ONLY(kWineShowsNoConsoles);
     ASSERT_TRUE(SetServiceState(kSpooler, SERVICE_RUNNING));
     const WindowWatch watch;
     ASSERT_TRUE(watch.Hooked());
@@ -187,7 +190,7 @@ TEST_F(ReleasedProgram, NoConsoleWindowShowsDuringARun)
 
 TEST_F(ReleasedProgram, TheConsoleWatchSeesTheWindowOfACommandStartedWithoutTheFlag)
 {
-    WINDOWS_ONLY("Wine gives a console program started from a windowed one no console window, flag or no flag");
+    WINDOWS_ONLY(kWineShowsNoConsoles);
     const WindowWatch watch;
     ASSERT_TRUE(watch.Hooked());
     RunningProgram control(SuiteDir() + L"console_starter.exe", SW_SHOWNORMAL, SuiteDir());

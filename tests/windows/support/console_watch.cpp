@@ -22,6 +22,12 @@ WindowWatch::WindowWatch()
                             WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS))
 {
     activeWatch = this;
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&before_));
 }
 
 WindowWatch::~WindowWatch()
@@ -40,6 +46,9 @@ void WindowWatch::Pump(DWORD ms)
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
+        }
+        if (activeWatch) {
+            activeWatch->Look();
         }
         const ULONGLONG now = GetTickCount64();
         if (now >= end) {
@@ -64,6 +73,21 @@ void CALLBACK WindowWatch::OnEvent(HWINEVENTHOOK /*hook*/, DWORD /*event*/, HWND
         GetAncestor(window, GA_ROOT) == window && IsWindowVisible(window)) {
         activeWatch->Note(window);
     }
+}
+
+void WindowWatch::Look()
+{
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            auto* watch = reinterpret_cast<WindowWatch*>(lParam);
+            if (IsWindowVisible(window) &&
+                std::find(watch->before_.begin(), watch->before_.end(), window) == watch->before_.end() &&
+                IsConsoleClass(WindowClass(window))) {
+                watch->Note(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(this));
 }
 
 void WindowWatch::Note(HWND window)

@@ -13,8 +13,8 @@ struct ShownWindow {
 };
 
 // While alive, notes every top-level window that any process creates or
-// shows on this desktop (a window-event hook, called on this thread while
-// it pumps messages). A console program started without CREATE_NO_WINDOW
+// shows on this desktop: a window-event hook, called on this thread while
+// it pumps messages, and a look at the top-level windows at each pump. A console program started without CREATE_NO_WINDOW
 // shows a console window (class ConsoleWindowClass, or Windows Terminal's
 // CASCADIA_HOSTING_WINDOW_CLASS where Terminal hosts consoles).
 class WindowWatch {
@@ -38,7 +38,9 @@ private:
     static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
                                  DWORD thread, DWORD time);
     void Note(HWND window);
+    void Look();
     HWINEVENTHOOK hook_ = nullptr;
+    std::vector<HWND> before_;
     std::vector<HWND> noted_;
     std::vector<ShownWindow> shown_;
 };

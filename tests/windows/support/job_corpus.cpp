@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -58,9 +59,8 @@ JobCorpus::~JobCorpus()
 std::vector<std::wstring> JobCorpus::All() const
 {
     std::vector<std::wstring> names;
-    for (const Entry& entry : entries_) {
-        names.push_back(entry.name);
-    }
+    std::transform(entries_.begin(), entries_.end(), std::back_inserter(names),
+                   [](const Entry& entry) { return entry.name; });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -85,7 +85,7 @@ std::string JobCorpus::Describe() const
                                                                 std::to_wstring(entry.name.size()) + L" characters)"
                                                           : L"\"" + entry.name + L"\"";
         char attributes[16] = {};
-        std::snprintf(attributes, sizeof(attributes), "0x%04lx", entry.attributes);
+        static_cast<void>(std::snprintf(attributes, sizeof(attributes), "0x%04lx", entry.attributes));
         lines += "  " + Utf8(shown) + ", attributes " + attributes + (entry.stays ? ", stays\n" : ", goes\n");
     }
     return lines;

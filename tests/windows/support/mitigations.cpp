@@ -5,18 +5,16 @@
 namespace {
 
 constexpr unsigned char kUnfilled = 0xA5;
+constexpr DWORD kUnfilledFlags = 0xA5A5A5A5;
 
-// Reads one policy; false if the call failed or left the buffer as it was.
+// Reads one policy; false if the call failed or left its flags as they were
+// (the top bits of every policy's flags are reserved, so a system that
+// fills them in never leaves this pattern).
 template <typename Policy>
 bool Read(HANDLE process, PROCESS_MITIGATION_POLICY which, Policy& policy)
 {
     std::memset(&policy, kUnfilled, sizeof(policy));
-    if (!GetProcessMitigationPolicy(process, which, &policy, sizeof(policy))) {
-        return false;
-    }
-    Policy unfilled{};
-    std::memset(&unfilled, kUnfilled, sizeof(unfilled));
-    return std::memcmp(&policy, &unfilled, sizeof(policy)) != 0;
+    return GetProcessMitigationPolicy(process, which, &policy, sizeof(policy)) && policy.Flags != kUnfilledFlags;
 }
 
 } // namespace

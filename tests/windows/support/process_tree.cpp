@@ -63,12 +63,10 @@ void EndProcessTree(DWORD root)
 
 std::wstring ImageOf(DWORD pid)
 {
-    for (const PROCESSENTRY32W& process : Processes()) {
-        if (process.th32ProcessID == pid) {
-            return process.szExeFile;
-        }
-    }
-    return {};
+    const std::vector<PROCESSENTRY32W> processes = Processes();
+    const auto found = std::find_if(processes.begin(), processes.end(),
+                                    [&](const PROCESSENTRY32W& process) { return process.th32ProcessID == pid; });
+    return found != processes.end() ? found->szExeFile : std::wstring();
 }
 
 long long RunToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir, DWORD ms,

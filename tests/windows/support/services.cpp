@@ -132,7 +132,7 @@ DependentService::~DependentService()
     WithService(kDependent, DELETE, [](SC_HANDLE service) { return DeleteService(service) != 0; });
 }
 
-bool DependentService::Running() const
+bool DependentService::Running()
 {
     return QueryService(kDependent).state == SERVICE_RUNNING;
 }

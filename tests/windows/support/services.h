@@ -55,5 +55,5 @@ public:
     DependentService(DependentService&&) = delete;
     DependentService& operator=(DependentService&&) = delete;
 
-    bool Running() const;
+    static bool Running();
 };
