@@ -6,6 +6,7 @@
 #include "lib/job_dir.h"
 #include "lib/running_program.h"
 #include "lib/spooler_service.h"
+#include "lib/stack_guard_of.h"
 #include "lib/test_paths.h"
 #include "lib/test_prefix.h"
 
@@ -70,37 +71,6 @@ std::wstring CommandLineOf(DWORD pid)
     }
     CloseHandle(process);
     return commandLine;
-}
-
-// The stack-protector guard of a running program: the value at the security
-// cookie that its load configuration names. 0 if it can't be read.
-ULONGLONG StackGuardOf(HANDLE process)
-{
-    PROCESS_BASIC_INFORMATION basic{};
-    PEB peb{};
-    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0 ||
-        !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr)) {
-        return 0;
-    }
-    auto* const base = static_cast<BYTE*>(peb.Reserved3[1]);  // ImageBaseAddress
-    IMAGE_DOS_HEADER dos{};
-    IMAGE_NT_HEADERS64 nt{};
-    ULONGLONG cookieAddress = 0;
-    ULONGLONG guard = 0;
-    constexpr size_t kSecurityCookieOffset = 0x58;  // in IMAGE_LOAD_CONFIG_DIRECTORY64
-    if (!ReadProcessMemory(process, base, &dos, sizeof(dos), nullptr) ||
-        !ReadProcessMemory(process, base + dos.e_lfanew, &nt, sizeof(nt), nullptr)) {
-        return 0;
-    }
-    const IMAGE_DATA_DIRECTORY config =
-        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
-    if (config.Size <= kSecurityCookieOffset ||
-        !ReadProcessMemory(process, base + config.VirtualAddress + kSecurityCookieOffset, &cookieAddress,
-                           sizeof(cookieAddress), nullptr) ||
-        !ReadProcessMemory(process, reinterpret_cast<void*>(cookieAddress), &guard, sizeof(guard), nullptr)) {
-        return 0;
-    }
-    return guard;
 }
 
 // What the service commands of one run looked like from outside: each
@@ -283,7 +253,6 @@ TEST_F(EndToEnd, EachStartChoosesItsOwnStackGuard)
     // The guard that the stack checks compare against is the image's
     // security cookie; it must be chosen afresh by each process, never the
     // well-known value it is built with.
-    constexpr ULONGLONG kBuiltWith = 0x00002B992DDFA232ULL;
     ULONGLONG guards[2] = {};
     for (ULONGLONG& guard : guards) {
         RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
@@ -295,7 +264,7 @@ TEST_F(EndToEnd, EachStartChoosesItsOwnStackGuard)
     std::printf("stack guards of two starts: %016llx, %016llx\n", guards[0], guards[1]);
     for (const ULONGLONG guard : guards) {
         EXPECT_NE(guard, 0u) << "no security cookie to read";
-        EXPECT_NE(guard, kBuiltWith) << "the guard was never chosen";
+        EXPECT_NE(guard, kUnchosenStackGuard) << "the guard was never chosen";
     }
     EXPECT_NE(guards[0], guards[1]);
 }

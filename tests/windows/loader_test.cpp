@@ -1,0 +1,260 @@
+// The released program as the system's loader sets it up: DLLs planted where
+// it runs, the mitigations the loader applies, its stack guard, and the end
+// of a program whose stack guard is hit.
+#include "windows/support/mitigations.h"
+#include "windows/support/platform.h"
+#include "windows/support/process_tree.h"
+#include "windows/support/services.h"
+#include "windows/support/suite_paths.h"
+
+#include "lib/running_program.h"
+#include "lib/stack_guard_of.h"
+#include "lib/test_paths.h"
+
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What a planted DLL can be called (tests/CMakeLists.txt names them).
+const wchar_t* const kPlantedNames[] = {KESTRAFEN_PLANTED_NAMES};
+// Where the planted DLL leaves "<program>=<dll>" files (tests/programs/planted_dll.cpp).
+const wchar_t kPlantedMarkers[] = L"C:\\kestrafen-planted\\";
+
+using Names = std::set<std::wstring>;
+
+std::map<std::wstring, Names> PlantsLoaded()
+{
+    std::map<std::wstring, Names> loaded;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW((std::wstring(kPlantedMarkers) + L"*=*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return loaded;
+    }
+    do {
+        std::wstring marker = entry.cFileName;
+        CharLowerW(marker.data());
+        const size_t split = marker.find(L'=');
+        loaded[marker.substr(0, split)].insert(marker.substr(split + 1));
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return loaded;
+}
+
+std::string Listed(const Names& names)
+{
+    std::string list;
+    for (const std::wstring& name : names) {
+        list += (list.empty() ? "" : ", ") + Utf8(name);
+    }
+    return list.empty() ? "(none)" : list;
+}
+
+// A folder holding copies of the programs, and a working directory, each
+// with the marker DLL under every planted name.
+class PlantedDlls : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (OnWine()) {
+            // Wine prefers its own copy of a system DLL wherever a plant
+            // lies, unless told otherwise (ctest tells it, for each name).
+            wchar_t overrides[2048] = {};
+            GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 2048);
+            for (const wchar_t* name : kPlantedNames) {
+                ASSERT_NE(std::wstring(overrides).find(name), std::wstring::npos) << Utf8(name);
+            }
+        }
+        programDir_ = MakeScratchDir(L"kestrafen-suite-programs");
+        workDir_ = MakeScratchDir(L"kestrafen-suite-cwd");
+        const std::pair<std::wstring, const wchar_t*> programs[] = {
+            {ReleaseDir() + L"kestrafen.exe", L"kestrafen.exe"},
+            {SuiteDir() + L"bare_user32_program.exe", L"bare.exe"},
+            {SuiteDir() + L"unrestricted_loader.exe", L"loader.exe"}};
+        for (const auto& [from, to] : programs) {
+            ASSERT_TRUE(CopyFileW(from.c_str(), (programDir_ + to).c_str(), FALSE)) << Utf8(from);
+        }
+        for (const wchar_t* name : kPlantedNames) {
+            for (const std::wstring& dir : {programDir_, workDir_}) {
+                ASSERT_TRUE(CopyFileW((SuiteDir() + L"planted_dll.dll").c_str(), (dir + name + L".dll").c_str(),
+                                      FALSE));
+            }
+        }
+        RemoveTree(kPlantedMarkers);
+    }
+
+    void TearDown() override
+    {
+        RemoveTree(programDir_);
+        RemoveTree(workDir_);
+        RemoveTree(kPlantedMarkers);
+    }
+
+    std::wstring programDir_;
+    std::wstring workDir_;
+    SpoolerRestorer restorer_;
+};
+
+TEST_F(PlantedDlls, NoneLoadsIntoTheReleasedProgram)
+{
+    {  // A window, a button and a message box: what the system loads for any such program.
+        RunningProgram bare(programDir_ + L"bare.exe", SW_SHOWNORMAL, workDir_);
+        const HWND box = bare.WaitForBox(10000);
+        ASSERT_NE(box, nullptr);
+        RunningProgram::Dismiss(box);
+        EXPECT_EQ(bare.WaitForExit(10000), 0);
+    }
+    // The control: loads by name without any restriction.
+    std::wstring names;
+    for (const wchar_t* name : kPlantedNames) {
+        names += std::wstring(name) + L".dll ";
+    }
+    const long long missing = RunToEnd(programDir_ + L"loader.exe", names, workDir_, 30000);
+    std::printf("control could not load %lld of the names\n", missing);
+
+    // The released program: start-up, a successful run, the end.
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
+    {
+        RunningProgram program(programDir_ + L"kestrafen.exe", SW_SHOWNORMAL, workDir_);
+        ASSERT_NE(program.MainWindow(), nullptr);
+        program.Press(ID_CLEAN);
+        HWND box = nullptr;
+        program.FollowStatusUntilBox(box);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(WindowText(box), L"成功");
+        RunningProgram::Dismiss(box);
+        EXPECT_EQ(program.WaitForExit(10000), 0);
+    }
+
+    auto loaded = PlantsLoaded();
+    for (const wchar_t* exe : {L"bare.exe", L"loader.exe", L"kestrafen.exe"}) {
+        std::printf("%-14s loaded planted: %s\n", Utf8(exe).c_str(), Listed(loaded[exe]).c_str());
+    }
+    EXPECT_FALSE(loaded[L"loader.exe"].empty()) << "control: a load without restriction must take a plant";
+    // Windows loads none into the program. Under Wine, whatever Wine's own
+    // DLLs load for any windowed program (user32 loads version.dll before
+    // any program code runs) is no fault of the program's.
+    const Names allowed = OnWine() ? loaded[L"bare.exe"] : Names{};
+    Names beyond;
+    std::set_difference(loaded[L"kestrafen.exe"].begin(), loaded[L"kestrafen.exe"].end(), allowed.begin(),
+                        allowed.end(), std::inserter(beyond, beyond.end()));
+    EXPECT_TRUE(beyond.empty()) << "the program loaded planted " << Listed(beyond);
+}
+
+const char kWineReportsNoMitigations[] = "Wine 8's GetProcessMitigationPolicy returns TRUE and fills in nothing";
+
+std::string Joined(const std::vector<std::string>& items)
+{
+    std::string joined;
+    for (const std::string& item : items) {
+        joined += (joined.empty() ? "" : ", ") + item;
+    }
+    return joined.empty() ? "none" : joined;
+}
+
+TEST(Hardening, TheReleasedProgramRunsWithItsMitigations)
+{
+    RunningProgram program(ReleaseDir() + L"kestrafen.exe", SW_SHOWNORMAL, ReleaseDir());
+    ASSERT_NE(program.MainWindow(), nullptr);
+    const Mitigations mitigations = MitigationsOf(program.Process());
+    program.Press(ID_EXIT);
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+    std::printf("kestrafen.exe: %s\n", Describe(mitigations).c_str());
+    WINDOWS_ONLY(kWineReportsNoMitigations);
+    const std::vector<std::string> gaps = HardeningGaps(mitigations);
+    EXPECT_TRUE(gaps.empty()) << "missing: " << Joined(gaps);
+}
+
+TEST(Hardening, AProgramBuiltWithoutThemFailsTheCheck)
+{
+    // The control: built without Control Flow Guard or high-entropy ASLR.
+    RunningProgram control(SuiteDir() + L"unhardened_program.exe", SW_SHOWNORMAL, SuiteDir());
+    const HWND box = control.WaitForBox(10000);
+    ASSERT_NE(box, nullptr);
+    const Mitigations mitigations = MitigationsOf(control.Process());
+    RunningProgram::Dismiss(box);
+    EXPECT_EQ(control.WaitForExit(10000), 0);
+    std::printf("unhardened_program.exe: %s\n", Describe(mitigations).c_str());
+    WINDOWS_ONLY(kWineReportsNoMitigations);
+    const std::vector<std::string> gaps = HardeningGaps(mitigations);
+    std::printf("the check finds missing: %s\n", Joined(gaps).c_str());
+    EXPECT_NE(std::find(gaps.begin(), gaps.end(), "Control Flow Guard"), gaps.end());
+    EXPECT_NE(std::find(gaps.begin(), gaps.end(), "high-entropy ASLR"), gaps.end());
+}
+
+TEST(StackGuard, EachStartOfTheReleasedProgramChoosesItsOwn)
+{
+    ULONGLONG guards[2] = {};
+    for (ULONGLONG& guard : guards) {
+        RunningProgram program(ReleaseDir() + L"kestrafen.exe", SW_SHOWNORMAL, ReleaseDir());
+        ASSERT_NE(program.MainWindow(), nullptr);
+        guard = StackGuardOf(program.Process());
+        program.Press(ID_EXIT);
+        EXPECT_EQ(program.WaitForExit(10000), 0);
+    }
+    std::printf("stack guards of two starts: %016llx, %016llx (unchosen: %016llx)\n", guards[0], guards[1],
+                kUnchosenStackGuard);
+    for (const ULONGLONG guard : guards) {
+        EXPECT_NE(guard, 0u) << "no security cookie to read";
+        EXPECT_NE(guard, kUnchosenStackGuard) << "the guard was never chosen";
+    }
+    EXPECT_NE(guards[0], guards[1]);
+}
+
+// Visible top-level windows, and the processes they belong to.
+std::map<HWND, DWORD> VisibleWindows()
+{
+    std::map<HWND, DWORD> windows;
+    EnumWindows(
+        [](HWND window, LPARAM lParam) -> BOOL {
+            if (IsWindowVisible(window)) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                (*reinterpret_cast<std::map<HWND, DWORD>*>(lParam))[window] = pid;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+TEST(FastFail, AHitStackGuardEndsTheProgramAtOnceWithNoDialog)
+{
+    const std::map<HWND, DWORD> before = VisibleWindows();
+    const ULONGLONG start = GetTickCount64();
+    DWORD pid = 0;
+    const long long exitCode = RunToEnd(SuiteDir() + L"stack_overrun.exe", L"overrun", SuiteDir(), 30000, &pid);
+    std::printf("stack_overrun.exe overrun: exit code 0x%08llX after %llu ms\n", exitCode,
+                GetTickCount64() - start);
+    EXPECT_EQ(exitCode, 0xC0000409LL) << "STATUS_STACK_BUFFER_OVERRUN";
+
+    // Whatever reports the crash (Windows Error Reporting, Wine's debugger)
+    // leaves no window up.
+    Sleep(2000);
+    int dialogs = 0;
+    for (const auto& [window, owner] : VisibleWindows()) {
+        const std::wstring image = ImageOf(owner);
+        const bool reporter = _wcsicmp(image.c_str(), L"WerFault.exe") == 0 ||
+                              _wcsicmp(image.c_str(), L"WerFaultSecure.exe") == 0 ||
+                              _wcsicmp(image.c_str(), L"winedbg.exe") == 0;
+        if (before.count(window) == 0 && (reporter || owner == pid || WindowClass(window) == L"#32770")) {
+            std::printf("left open: \"%s\" (class %s) of %s\n", Utf8(WindowText(window)).c_str(),
+                        Utf8(WindowClass(window)).c_str(), Utf8(image).c_str());
+            ++dialogs;
+        }
+    }
+    EXPECT_EQ(dialogs, 0);
+}
+
+} // namespace

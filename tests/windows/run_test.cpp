@@ -1,0 +1,252 @@
+// Whole runs of the released program, started from the folder its zip was
+// unzipped to and driven through its own window: a jammed queue cleared,
+// no console window on the way, and the two failures a real Spooler can give.
+#include "windows/support/console_watch.h"
+#include "windows/support/job_corpus.h"
+#include "windows/support/platform.h"
+#include "windows/support/screenshot.h"
+#include "windows/support/services.h"
+#include "windows/support/suite_paths.h"
+
+#include "lib/job_dir.h"
+#include "lib/running_program.h"
+#include "lib/test_paths.h"
+
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Texts = std::vector<std::wstring>;
+
+const wchar_t kSpooler[] = L"Spooler";
+const wchar_t kReady[] = L"就绪";
+const wchar_t kStopping[] = L"正在停止打印服务...";
+const wchar_t kDeleting[] = L"正在删除打印任务...";
+const wchar_t kRestarting[] = L"正在重启打印服务...";
+constexpr ULONGLONG kRunLimitMs = 60000;
+const char kWineShowsNoConsoles[] =
+    "Wine shows no console window for a console program started from a windowed one, flag or no flag "
+    "(and tells a window-event hook of no other process's windows)";
+
+void Print(const char* label, const Texts& texts)
+{
+    std::string line;
+    for (const std::wstring& text : texts) {
+        line += (line.empty() ? "" : " | ") + Utf8(text);
+    }
+    std::printf("%s: %s\n", label, line.c_str());
+}
+
+struct Outcome {
+    Texts stages;
+    std::wstring text;
+    std::wstring caption;
+};
+
+// Presses the clean button and follows the label until the program's box is
+// up, pumping this thread's messages meanwhile (for a window watch). Calls
+// atStage with each new text of the label, and atBox with the box before it
+// is read and dismissed.
+Outcome RunCleanup(RunningProgram& program, const std::function<void(const std::wstring&)>& atStage = {},
+                   const std::function<void(HWND)>& atBox = {})
+{
+    Outcome outcome;
+    const HWND label = program.Control(ID_STATUS);
+    program.Press(ID_CLEAN);
+    HWND box = nullptr;
+    for (const ULONGLONG end = GetTickCount64() + kRunLimitMs; !box && GetTickCount64() < end;) {
+        const std::wstring text = WindowText(label);
+        if (outcome.stages.empty() || outcome.stages.back() != text) {
+            outcome.stages.push_back(text);
+            if (atStage) {
+                atStage(text);
+            }
+        }
+        box = program.WaitForBox(0);
+        WindowWatch::Pump(5);
+    }
+    const std::wstring last = WindowText(label);
+    if (outcome.stages.back() != last) {
+        outcome.stages.push_back(last);
+    }
+    if (box) {
+        if (atBox) {
+            atBox(box);
+        }
+        outcome.caption = WindowText(box);
+        outcome.text = WindowText(GetDlgItem(box, kMessageBoxTextId));
+        RunningProgram::Dismiss(box);
+    }
+    Print("stages", outcome.stages);
+    std::printf("box: %s: %s\n", Utf8(outcome.caption).c_str(), Utf8(outcome.text).c_str());
+    return outcome;
+}
+
+void TakeScreenshot(const std::vector<HWND>& windows, const wchar_t* name)
+{
+    // A window that has just come up may not be on the screen yet.
+    const std::wstring path = ArtefactsDir() + name;
+    Shot shot = SaveScreenshot(windows, path);
+    for (int i = 0; i < 20 && shot.colours < 3; ++i) {
+        Sleep(100);
+        shot = SaveScreenshot(windows, path);
+    }
+    std::printf("screenshot %s: %dx%d, %d%s colours\n", Utf8(path).c_str(), shot.width, shot.height,
+                shot.colours, shot.colours >= 64 ? " or more" : "");
+    EXPECT_TRUE(shot.saved) << Utf8(path);
+    EXPECT_GE(shot.colours, 3) << Utf8(path) << ": a blank picture";
+}
+
+// Each check leaves the Spooler as it found it: its start type put back, and
+// running.
+class ReleasedProgram : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QueryService(kSpooler).exists) << "no Spooler service";
+        ASSERT_TRUE(PathExists(Program())) << "no release to test: " << Utf8(Program());
+    }
+
+    static std::wstring Program() { return ReleaseDir() + L"kestrafen.exe"; }
+
+    // The program as a user starts it from the unzipped folder.
+    static RunningProgram* Start(std::unique_ptr<RunningProgram>& holder)
+    {
+        holder = std::make_unique<RunningProgram>(Program(), SW_SHOWNORMAL, ReleaseDir());
+        return holder.get();
+    }
+
+    SpoolerRestorer restorer_;
+};
+
+TEST_F(ReleasedProgram, ClearsAJammedQueueAndRestartsTheSpooler)
+{
+    ASSERT_TRUE(SetServiceState(kSpooler, SERVICE_RUNNING));
+    const JobCorpus corpus;
+    std::printf("planted:\n%s", corpus.Describe().c_str());
+    ASSERT_EQ(ListJobDir(), corpus.All()) << "the job directory holds more than the corpus";
+
+    std::unique_ptr<RunningProgram> holder;
+    RunningProgram& program = *Start(holder);
+    const HWND window = program.MainWindow();
+    ASSERT_NE(window, nullptr);
+    TakeScreenshot({window}, L"1-start.bmp");
+    bool shotDuringRun = false;
+    const Outcome outcome = RunCleanup(
+        program,
+        [&](const std::wstring& stage) {
+            if (stage == kStopping && !shotDuringRun) {
+                TakeScreenshot({window}, L"2-during-run.bmp");
+                shotDuringRun = true;
+            }
+        },
+        [&](HWND box) {
+            Sleep(500);  // the box is up before its text is drawn
+            TakeScreenshot({window, box}, L"3-outcome.bmp");
+        });
+
+    EXPECT_EQ(outcome.stages, (Texts{kReady, kStopping, kDeleting, kRestarting, L"清理完成！"}));
+    EXPECT_EQ(outcome.text, L"打印任务已清理并重启服务！");
+    EXPECT_EQ(outcome.caption, L"成功");
+    const long long exitCode = program.WaitForExit(10000);
+    std::printf("exit code: %lld\n", exitCode);
+    EXPECT_EQ(exitCode, 0);
+    const Texts left = ListJobDir();
+    Print("left in the job directory", left);
+    EXPECT_EQ(left, corpus.Staying());
+    const ServiceFacts spooler = QueryService(kSpooler);
+    std::printf("Spooler afterwards: %s\n", StateName(spooler.state));
+    EXPECT_EQ(spooler.state, static_cast<DWORD>(SERVICE_RUNNING));
+}
+
+TEST_F(ReleasedProgram, NoConsoleWindowShowsDuringARun)
+{
+    WINDOWS_ONLY(kWineShowsNoConsoles);
+    ASSERT_TRUE(SetServiceState(kSpooler, SERVICE_RUNNING));
+    const WindowWatch watch;
+    ASSERT_TRUE(watch.Hooked());
+    std::unique_ptr<RunningProgram> holder;
+    RunningProgram& program = *Start(holder);
+    ASSERT_NE(program.MainWindow(), nullptr);
+    const Outcome outcome = RunCleanup(program);
+    EXPECT_EQ(outcome.caption, L"成功");
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+    WindowWatch::Pump(500);
+    for (const ShownWindow& shown : watch.Shown()) {
+        std::printf("window shown: class %s of %s\n", Utf8(shown.className).c_str(), Utf8(shown.image).c_str());
+    }
+    EXPECT_TRUE(watch.Consoles().empty()) << "a console window showed during the run";
+}
+
+TEST_F(ReleasedProgram, TheConsoleWatchSeesTheWindowOfACommandStartedWithoutTheFlag)
+{
+    WINDOWS_ONLY(kWineShowsNoConsoles);
+    const WindowWatch watch;
+    ASSERT_TRUE(watch.Hooked());
+    RunningProgram control(SuiteDir() + L"console_starter.exe", SW_SHOWNORMAL, SuiteDir());
+    ASSERT_TRUE(control.Started());
+    for (int i = 0; i < 100 && watch.Consoles().empty(); ++i) {
+        WindowWatch::Pump(50);
+    }
+    for (const ShownWindow& shown : watch.Shown()) {
+        std::printf("window shown: class %s of %s\n", Utf8(shown.className).c_str(), Utf8(shown.image).c_str());
+    }
+    EXPECT_FALSE(watch.Consoles().empty()) << "control: a console command started without CREATE_NO_WINDOW";
+}
+
+TEST_F(ReleasedProgram, AStoppedSpoolerFailsTheStopAndTouchesNoFile)
+{
+    ASSERT_TRUE(SetServiceState(kSpooler, SERVICE_STOPPED));
+    const JobCorpus corpus;
+    std::unique_ptr<RunningProgram> holder;
+    RunningProgram& program = *Start(holder);
+    ASSERT_NE(program.MainWindow(), nullptr);
+    const Outcome outcome = RunCleanup(program);
+
+    EXPECT_EQ(outcome.stages, (Texts{kReady, kStopping, L"停止服务失败"}));
+    EXPECT_EQ(outcome.text, L"无法停止打印服务");
+    EXPECT_EQ(outcome.caption, L"错误");
+    EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
+    const Texts left = ListJobDir();
+    Print("left in the job directory", left);
+    EXPECT_EQ(left, corpus.All());
+
+    program.Press(ID_EXIT);
+    const long long exitCode = program.WaitForExit(10000);
+    std::printf("exit code after 退出: %lld\n", exitCode);
+    EXPECT_EQ(exitCode, 0);
+}
+
+TEST_F(ReleasedProgram, ADisabledSpoolerFailsTheRestartAfterTheJobsWent)
+{
+    ASSERT_TRUE(SetServiceState(kSpooler, SERVICE_RUNNING));
+    ASSERT_TRUE(SetStartType(kSpooler, SERVICE_DISABLED));
+    std::printf("Spooler start type: %s (found %s)\n", StartTypeName(QueryService(kSpooler).startType),
+                StartTypeName(restorer_.FoundStartType()));
+    const JobCorpus corpus;
+    std::unique_ptr<RunningProgram> holder;
+    RunningProgram& program = *Start(holder);
+    ASSERT_NE(program.MainWindow(), nullptr);
+    const Outcome outcome = RunCleanup(program);
+
+    EXPECT_EQ(outcome.stages, (Texts{kReady, kStopping, kDeleting, kRestarting, L"重启服务失败"}));
+    EXPECT_EQ(outcome.text, L"无法重启打印服务");
+    EXPECT_EQ(outcome.caption, L"错误");
+    EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
+    EXPECT_EQ(ListJobDir(), corpus.Staying());
+    EXPECT_EQ(QueryService(kSpooler).state, static_cast<DWORD>(SERVICE_STOPPED));
+    program.Press(ID_EXIT);
+    EXPECT_EQ(program.WaitForExit(10000), 0);
+}
+
+} // namespace

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// Which system the suite runs on. The same programs run under Wine (in the
+// test harness's throwaway prefix) and on Windows (on a CI runner); a few
+// checks only mean something on Windows.
+
+// Wine's version ("8.0"), or empty on Windows (ntdll has no wine_get_version).
+std::string WineVersion();
+inline bool OnWine()
+{
+    return !WineVersion().empty();
+}
+
+// True where a check that can't run must fail rather than skip: on the
+// Windows runners, which set KESTRAFEN_REQUIRE_WINDOWS=1.
+bool SkipsAreFailures();
+
+// Ends a check that only means something on Windows: under Wine it reports
+// itself skipped with the reason, unless skips are failures there.
+// NOLINTNEXTLINE(cppcoreguidelines-macro-usage): only a macro can end the calling test
+#define WINDOWS_ONLY(reason)                                                                       \
+    do {                                                                                           \
+        if (OnWine()) {                                                                            \
+            if (SkipsAreFailures()) {                                                              \
+                FAIL() << "KESTRAFEN_REQUIRE_WINDOWS is set, but this runs on Wine " << WineVersion() \
+                       << ": " << (reason);                                                        \
+            }                                                                                      \
+            GTEST_SKIP() << (reason);                                                              \
+        }                                                                                          \
+    } while (false)
+
+// Text for the log: UTF-8.
+std::string Utf8(const std::wstring& text);

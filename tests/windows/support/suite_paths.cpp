@@ -1,0 +1,54 @@
+#include "windows/support/suite_paths.h"
+
+#include "lib/test_paths.h"
+
+#include <windows.h>
+
+namespace {
+
+std::wstring Variable(const wchar_t* name)
+{
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(value, length) : std::wstring();
+}
+
+std::wstring AsFolder(std::wstring path)
+{
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') {
+        path += L'\\';
+    }
+    return path;
+}
+
+} // namespace
+
+std::wstring ReleaseDir()
+{
+    return AsFolder(Variable(L"KESTRAFEN_RELEASE_DIR"));
+}
+
+std::wstring SuiteDir()
+{
+    return ThisExecutableDir();
+}
+
+std::wstring ArtefactsDir()
+{
+    std::wstring dir = AsFolder(Variable(L"KESTRAFEN_ARTEFACTS_DIR"));
+    if (dir.empty()) {
+        dir = SuiteDir() + L"artefacts\\";
+    }
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+std::wstring ThrowawayMarker()
+{
+    std::wstring drive = Variable(L"SystemDrive");
+    if (drive.empty()) {
+        drive = L"C:";
+    }
+    const std::wstring marker = drive + L"\\" KESTRAFEN_THROWAWAY_MARKER;
+    return PathExists(marker) ? marker : std::wstring();
+}

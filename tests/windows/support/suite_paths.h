@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+// Where the suite finds what it tests and leaves what it shows. Each ends in
+// a backslash.
+
+// The folder the release zip was unzipped to (KESTRAFEN_RELEASE_DIR); empty
+// if not set.
+std::wstring ReleaseDir();
+
+// The folder of the suite's own programs: the controls and helpers.
+std::wstring SuiteDir();
+
+// Where screenshots go (KESTRAFEN_ARTEFACTS_DIR, else artefacts\ beside the
+// suite's programs); made if missing.
+std::wstring ArtefactsDir();
+
+// The machine's throwaway marker: the file whose presence says that this
+// machine (a CI runner, or the harness's Wine prefix) may have its spooler
+// and print queue driven by the suite. Empty if it is missing.
+std::wstring ThrowawayMarker();
