@@ -65,23 +65,29 @@ RunningProgram::~RunningProgram()
 
 HWND RunningProgram::MainWindow()
 {
+    if (main_) {
+        return main_;
+    }
     // The window exists before its controls: it counts once the exit
     // button, created last, is there too.
-    for (int i = 0; !main_ && process_ && i < 500; ++i) {
-        const HWND window = FindWindowOf(pi_.dwProcessId, L"KestrafenClass");
+    HWND window = nullptr;
+    for (int i = 0; process_ && i < 500; ++i) {
+        window = FindWindowOf(pi_.dwProcessId, L"KestrafenClass");
         if (window && GetDlgItem(window, ID_EXIT)) {
-            main_ = window;
-        } else {
-            Sleep(20);
+            break;
         }
+        window = nullptr;
+        Sleep(20);
     }
     // The controls exist before the window is shown: a message sent from
     // here is answered only once the program reads its queue, that is, from
-    // its message loop, after ShowWindow.
-    if (main_) {
+    // its message loop, after ShowWindow. Asked once: during a run the
+    // program reads no messages.
+    if (window) {
         constexpr UINT kLoopTimeoutMs = 10000;
-        SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_NORMAL, kLoopTimeoutMs, nullptr);
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kLoopTimeoutMs, nullptr);
     }
+    main_ = window;
     return main_;
 }
 

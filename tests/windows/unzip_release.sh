@@ -6,6 +6,6 @@
 set -eu
 source=$1 out=$2 name=$3
 rm -rf "${out:?}/dist" "${out:?}/$name"
-KESTRAFEN_SIGN_PFX='' sh "$source/scripts/release.sh" "$out/dist"
+KESTRAFEN_SIGN_PFX='' "$source/scripts/release.sh" "$out/dist"
 python3 -m zipfile -e "$out/dist/$name.zip" "$out/$name"
 ls -l "$out/$name"
