@@ -44,7 +44,7 @@ int wmain()
         MessageBoxWatch watch;
         const double start = NowMs();
         CleanPrintJobs(window);
-        overhead.push_back(NowMs() - start - 4 * Median(pause));
+        overhead.push_back(NowMs() - start - (4 * Median(pause)));
         TakeQuit();
     }
     char figure[64], peer[64];

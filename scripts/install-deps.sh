@@ -5,7 +5,7 @@ set -euo pipefail
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils imagemagick
   fonts-wqy-microhei locales googletest python3 python3-pefile xdotool clang-16 lld-16
-  clang-tidy-16 cppcheck shellcheck osslsigncode openssl fonts-wine git"
+  clang-tidy-22 cppcheck shellcheck osslsigncode openssl fonts-wine git"
 missing=""
 for p in $packages; do
   [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)" = "install ok installed" ] || missing="$missing $p"

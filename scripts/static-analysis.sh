@@ -35,8 +35,8 @@ clang-tidy)
   # count of the filtered warnings in system headers); the status is
   # run-clang-tidy's own (1 on any finding).
   status=0
-  run-clang-tidy-16 -quiet -j "$jobs" -p "$db" > "$db/clang-tidy.log" 2>&1 || status=$?
-  grep -v -E '^[0-9]+ warnings? generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter|^Running clang-tidy|^clang-tidy-16 ' \
+  run-clang-tidy-22 -quiet -j "$jobs" -p "$db" > "$db/clang-tidy.log" 2>&1 || status=$?
+  grep -v -E '^[0-9]+ warnings? generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter|^Running clang-tidy|^clang-tidy-22 ' \
     "$db/clang-tidy.log" || true
   exit $status
   ;;

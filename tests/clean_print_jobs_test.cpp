@@ -66,9 +66,12 @@ std::wstring SystemNet(const wchar_t* verb)
 
 std::wstring Box(const SeenBox& box)
 {
-    const wchar_t* icon = box.icon == MB_ICONERROR ? L"error"
-                          : box.icon == MB_ICONINFORMATION ? L"information"
-                                                          : L"other";
+    const wchar_t* icon = L"other";
+    if (box.icon == MB_ICONERROR) {
+        icon = L"error";
+    } else if (box.icon == MB_ICONINFORMATION) {
+        icon = L"information";
+    }
     return L"box " + box.text + L" | " + box.caption + L" | " + icon;
 }
 
@@ -102,7 +105,7 @@ protected:
     // Runs the sequence once; returns the quit code (-1 if none was posted).
     // Each box is logged with whether the main window could still be used
     // while it was up.
-    int Run()
+    int RunCleanup()
     {
         MessageBoxWatch watch([this](const SeenBox& box) {
             fake::log.push_back(Box(box) + (IsWindowEnabled(window_) ? L"" : L" | main window disabled"));
@@ -159,7 +162,7 @@ TEST_F(CleanPrintJobsTest, EachEndShowsItsStagesBoxAndQuitsOnlyOnSuccess)
         ResetFakes();
         fake::commandResults = end.commands;
 
-        EXPECT_EQ(Run(), end.quit);
+        EXPECT_EQ(RunCleanup(), end.quit);
         EXPECT_EQ(fake::log, end.expected);
         EXPECT_EQ(ListJobDir().empty(), end.jobsGone);
     }
@@ -171,7 +174,7 @@ TEST_F(CleanPrintJobsTest, JobsAreDeletedOnlyWhileTheSpoolerIsDown)
     std::vector<size_t> jobsAtCommand;
     // cppcheck-suppress danglingLifetime ; TearDown clears the fake before the locals go
     fake::onCommand = [&](const std::wstring&) { jobsAtCommand.push_back(ListJobDir().size()); };
-    Run();
+    RunCleanup();
     EXPECT_EQ(jobsAtCommand, (std::vector<size_t>{1, 0}));
 }
 
@@ -191,7 +194,7 @@ TEST_F(CleanPrintJobsTest, EveryKindOfJobFileGoesAndSubdirectoriesStay)
     MakeJobFile(L"system.SHD", FILE_ATTRIBUTE_SYSTEM);
     ASSERT_EQ(ListJobDir().size(), 14u);
 
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(RunCleanup(), 0);
     EXPECT_EQ(ListJobDir(), (Log{L"sub\\", L"sub\\deeper\\", L"sub\\deeper\\inner.SHD",
                                  L"sub\\inner.SPL", L"空目录\\"}));
 }
@@ -208,7 +211,7 @@ TEST_F(CleanPrintJobsTest, FilesThatCannotBeDeletedStayAndTheRunGoesOn)
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
 
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(RunCleanup(), 0);
     CloseHandle(locked);
     EXPECT_EQ(ListJobDir(), (Log{L"locked.SPL", L"readonly.SPL"}));
     EXPECT_EQ(fake::log.back(), L"box 打印任务已清理并重启服务！ | 成功 | information");
@@ -225,7 +228,7 @@ TEST_F(CleanPrintJobsTest, EmptyOrMissingJobDirectoryStillRestartsSilently)
             ASSERT_FALSE(PathExists(kJobDir));
         }
         ResetFakes();
-        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(RunCleanup(), 0);
         ASSERT_EQ(fake::log.size(), 7u);
         EXPECT_EQ(fake::log[4], SystemNet(L"start"));
         EXPECT_EQ(fake::log[6], L"box 打印任务已清理并重启服务！ | 成功 | information");
@@ -237,10 +240,10 @@ TEST_F(CleanPrintJobsTest, EmptyOrMissingJobDirectoryStillRestartsSilently)
 TEST_F(CleanPrintJobsTest, ARunAfterAFailureStartsAgainFromTheStop)
 {
     fake::commandResults = {false, true, true};
-    EXPECT_EQ(Run(), -1);
+    EXPECT_EQ(RunCleanup(), -1);
     MakeJobFile(L"00003.SPL");
     fake::log.clear();
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(RunCleanup(), 0);
     ASSERT_GE(fake::log.size(), 2u);
     EXPECT_EQ(fake::log[1], SystemNet(L"stop"));
     EXPECT_TRUE(ListJobDir().empty());
@@ -256,7 +259,7 @@ TEST_F(CleanPrintJobsTest, NamesTheUsualPathFormWouldMangleAreDeletedToo)
         MakeJobFile(name);
     }
     ASSERT_EQ(ListJobDir().size(), std::size(names));
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(RunCleanup(), 0);
     EXPECT_EQ(ListJobDir(), Log{});
 }
 
@@ -265,7 +268,7 @@ TEST_F(CleanPrintJobsTest, AJobDirectoryThatIsAFileIsLeftAlone)
     const std::wstring asFile = L"C:\\Windows\\System32\\spool\\PRINTERS";
     RemoveTree(kJobDir);
     WriteAll(asFile, "not a directory");
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(RunCleanup(), 0);
     EXPECT_EQ(ReadAll(asFile), "not a directory");
     EXPECT_EQ(fake::log.size(), 7u);
     DeleteFileW(asFile.c_str());
@@ -297,7 +300,7 @@ TEST_F(CleanPrintJobsTest, EntriesVanishingDuringTheSearchAreHarmless)
                                    nullptr, &si, &deleter));
         EXPECT_EQ(WaitForSingleObject(started, 10000), WAIT_OBJECT_0);
     };
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(RunCleanup(), 0);
     EXPECT_EQ(WaitForSingleObject(deleter.hProcess, 60000), WAIT_OBJECT_0);
     CloseHandle(deleter.hProcess);
     CloseHandle(deleter.hThread);
@@ -310,7 +313,7 @@ TEST_F(CleanPrintJobsTest, EntriesVanishingDuringTheSearchAreHarmless)
 
 TEST_F(CleanPrintJobsTest, AHundredRunsLeaveNoHandleOrSearchBehind)
 {
-    Run();  // the first message box may set up per-process state
+    RunCleanup();  // the first message box may set up per-process state
     const DWORD before = OpenHandleCount();
     const SIZE_T heapBefore = ProcessHeapBusyBytes();
     const std::deque<bool> outcomes[] = {{false}, {true, false}, {true, true}};
@@ -318,7 +321,7 @@ TEST_F(CleanPrintJobsTest, AHundredRunsLeaveNoHandleOrSearchBehind)
         MakeJobFile(L"00001.SPL");
         MakeJobFile(L"00001.SHD");
         fake::commandResults = outcomes[run % 3];
-        Run();
+        RunCleanup();
     }
     const DWORD after = OpenHandleCount();
     const SIZE_T heapAfter = ProcessHeapBusyBytes();
@@ -330,7 +333,7 @@ TEST_F(CleanPrintJobsTest, AHundredRunsLeaveNoHandleOrSearchBehind)
     // missing FindClose shows only as the search's own memory, left on the
     // process heap by each run (hundreds of bytes at least). What else the
     // runs leave there stays well under one of those per run.
-    EXPECT_LT(heapAfter, heapBefore + SIZE_T{100} * 64) << "a directory search left open in each run?";
+    EXPECT_LT(heapAfter, heapBefore + (SIZE_T{100} * 64)) << "a directory search left open in each run?";
 }
 
 TEST_F(CleanPrintJobsTest, JobsGoWhereWindowsKeepsThemAndNowhereElse)
@@ -348,7 +351,7 @@ TEST_F(CleanPrintJobsTest, JobsGoWhereWindowsKeepsThemAndNowhereElse)
     MakeJobFile(L"00017.SPL");
     fake::systemDirectory = windows + L"system32";
 
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(RunCleanup(), 0);
     EXPECT_EQ(fake::log[1], L"run \"" + windows + L"system32\\net.exe\" stop spooler");
     EXPECT_FALSE(PathExists(otherJobs + L"00031.SPL"));
     EXPECT_FALSE(PathExists(otherJobs + L"00031.SHD"));
@@ -387,7 +390,7 @@ TEST_F(CleanPrintJobsTest, WithoutASystemDirectoryNothingIsSearchedOrDeleted)
         }
         SetCurrentDirectoryW(scratch.c_str());
         fake::fileCalls.clear();
-        Run();
+        RunCleanup();
         const std::vector<std::wstring> fileCalls = fake::fileCalls;
         SetCurrentDirectoryW(previous);
 

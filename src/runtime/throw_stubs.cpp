@@ -18,24 +18,24 @@ void __verbose_terminate_handler()  // NOLINT(bugprone-reserved-identifier,cert-
 }
 } // namespace __gnu_cxx
 
-namespace std {  // NOLINT(cert-dcl58-cpp)
-void __throw_bad_alloc()  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp)
+namespace std {  // NOLINT(cert-dcl58-cpp,bugprone-std-namespace-modification)
+void __throw_bad_alloc()  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp,bugprone-std-namespace-modification)
 {
     std::abort();
 }
-void __throw_bad_array_new_length()  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp)
+void __throw_bad_array_new_length()  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp,bugprone-std-namespace-modification)
 {
     std::abort();
 }
-void __throw_length_error(const char* /*what*/)  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp)
+void __throw_length_error(const char* /*what*/)  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp,bugprone-std-namespace-modification)
 {
     std::abort();
 }
-void __throw_logic_error(const char* /*what*/)  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp)
+void __throw_logic_error(const char* /*what*/)  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp,bugprone-std-namespace-modification)
 {
     std::abort();
 }
-// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp,cert-dcl50-cpp)
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp,cert-dcl58-cpp,bugprone-std-namespace-modification,cert-dcl50-cpp)
 void __throw_out_of_range_fmt(const char* /*format*/, ...)
 {
     std::abort();

@@ -43,10 +43,12 @@ DWORD AttributesFromName(const std::wstring& name)
     }
     DWORD attributes = 0;
     for (size_t i = 5; i < name.size() && name[i] != L'-'; ++i) {
-        attributes |= name[i] == L'H' ? FILE_ATTRIBUTE_HIDDEN
-                      : name[i] == L'S' ? FILE_ATTRIBUTE_SYSTEM
-                      : name[i] == L'R' ? FILE_ATTRIBUTE_READONLY
-                                        : 0u;
+        switch (name[i]) {
+        case L'H': attributes |= FILE_ATTRIBUTE_HIDDEN; break;
+        case L'S': attributes |= FILE_ATTRIBUTE_SYSTEM; break;
+        case L'R': attributes |= FILE_ATTRIBUTE_READONLY; break;
+        default: break;
+        }
     }
     return attributes;
 }

@@ -33,8 +33,8 @@ int CountColours(const std::vector<BYTE>& pixels, int width, int height, int str
     std::set<DWORD> colours;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width && colours.size() < kColourLimit; ++x) {
-            const BYTE* pixel = &pixels[static_cast<size_t>(y) * static_cast<size_t>(stride) +
-                                        static_cast<size_t>(x) * 3];
+            const BYTE* pixel = &pixels[(static_cast<size_t>(y) * static_cast<size_t>(stride)) +
+                                        (static_cast<size_t>(x) * 3)];
             colours.insert(RGB(pixel[2], pixel[1], pixel[0]));
         }
     }
@@ -73,7 +73,7 @@ Shot SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path)
     header.biPlanes = 1;
     header.biBitCount = kBitsPerPixel;
     header.biCompression = BI_RGB;
-    const int stride = (shot.width * 3 + 3) & ~3;
+    const int stride = ((shot.width * 3) + 3) & ~3;
     std::vector<BYTE> pixels(static_cast<size_t>(stride) * static_cast<size_t>(shot.height));
     BITMAPINFO info{};
     info.bmiHeader = header;
