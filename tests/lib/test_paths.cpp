@@ -24,7 +24,8 @@ std::wstring MakeScratchDir(const wchar_t* name)
 {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    std::wstring dir = std::wstring(temp) + name + L"\\";
+    // One per process: ctest runs tests side by side.
+    std::wstring dir = std::wstring(temp) + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
     RemoveTree(dir);
     CreateDirectoryW(dir.c_str(), nullptr);
     return dir;

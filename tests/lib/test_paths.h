@@ -11,7 +11,8 @@ std::wstring ThisExecutableDir();
 // True if a file or directory exists at path.
 bool PathExists(const std::wstring& path);
 
-// A fresh, empty directory under the system's temporary directory; ends in a backslash.
+// A fresh, empty directory of this process under the system's temporary
+// directory; ends in a backslash.
 std::wstring MakeScratchDir(const wchar_t* name);
 
 // Deletes a directory tree (attributes cleared first); missing is fine.
