@@ -4,6 +4,7 @@
 
 #include "lib/job_dir.h"
 #include "lib/message_box_watch.h"
+#include "lib/planted_markers.h"
 #include "lib/quit_message.h"
 #include "lib/running_program.h"
 #include "lib/spooler_service.h"
@@ -79,28 +80,7 @@ TEST_F(Planting, TheCleanupRunsOnlyTheSystemsOwnNet)
 // tests/CMakeLists.txt).
 const wchar_t* const kPlantedNames[] = {KESTRAFEN_PLANTED_NAMES};
 
-const wchar_t kPlantedMarkers[] = L"C:\\kestrafen-planted\\";
-
-using Names = std::set<std::wstring>;
-
-// The planted DLLs each program loaded: "program.exe=dll.dll" markers.
-std::map<std::wstring, Names> PlantsLoaded()
-{
-    std::map<std::wstring, Names> loaded;
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((std::wstring(kPlantedMarkers) + L"*=*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return loaded;
-    }
-    do {
-        std::wstring marker = entry.cFileName;
-        CharLowerW(marker.data());  // loads by name keep the caller's spelling
-        const size_t split = marker.find(L'=');
-        loaded[marker.substr(0, split)].insert(marker.substr(split + 1));
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-    return loaded;
-}
+using Names = PlantNames;
 
 std::string Narrow(const std::wstring& text)
 {

@@ -11,18 +11,7 @@ const wchar_t kRefuseMarker[] = L"C:\\kestrafen-standin\\refuse-start";
 template <typename Use>
 bool WithSpooler(DWORD access, Use use)
 {
-    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager) {
-        return false;
-    }
-    bool result = false;
-    const SC_HANDLE service = OpenServiceW(manager, L"Spooler", access);
-    if (service) {
-        result = use(service);
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return result;
+    return WithService(L"Spooler", access, use);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
 
+#include "lib/planted_markers.h"
 #include "lib/running_program.h"
 #include "lib/stack_guard_of.h"
 #include "lib/test_paths.h"
@@ -29,28 +30,7 @@ namespace {
 
 // What a planted DLL can be called (tests/CMakeLists.txt names them).
 const wchar_t* const kPlantedNames[] = {KESTRAFEN_PLANTED_NAMES};
-// Where the planted DLL leaves "<program>=<dll>" files (tests/programs/planted_dll.cpp).
-const wchar_t kPlantedMarkers[] = L"C:\\kestrafen-planted\\";
-
-using Names = std::set<std::wstring>;
-
-std::map<std::wstring, Names> PlantsLoaded()
-{
-    std::map<std::wstring, Names> loaded;
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((std::wstring(kPlantedMarkers) + L"*=*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return loaded;
-    }
-    do {
-        std::wstring marker = entry.cFileName;
-        CharLowerW(marker.data());
-        const size_t split = marker.find(L'=');
-        loaded[marker.substr(0, split)].insert(marker.substr(split + 1));
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-    return loaded;
-}
+using Names = PlantNames;
 
 std::string Listed(const Names& names)
 {

@@ -1,29 +1,13 @@
 #include "windows/support/services.h"
 
+#include "lib/spooler_service.h"
+
 #include <vector>
 
 namespace {
 
 const wchar_t kSpooler[] = L"Spooler";
 const wchar_t kDependent[] = L"KestrafenTestDependent";
-
-// Calls use(service) with the service opened; false if it can't be.
-template <typename Use>
-bool WithService(const wchar_t* name, DWORD access, Use use)
-{
-    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager) {
-        return false;
-    }
-    bool result = false;
-    const SC_HANDLE service = OpenServiceW(manager, name, access);
-    if (service) {
-        result = use(service);
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return result;
-}
 
 } // namespace
 
