@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kRuns = 5;
 // Runs over 10,000 files: each takes seconds and varies little.
-constexpr int kLargeRuns = 3;
+constexpr int kLargeRuns = 2;
 
 void MakeJobs(int count)
 {

@@ -18,11 +18,13 @@ their captions (paragraphs that start with "示意图："), which would point at
 pictures the text doesn't carry; links keep their text (and the address, if
 it is a web address).
 
-The version comes from CMakeLists.txt's project() and the release date from
-the CHANGELOG.md heading "## <version>（YYYY-MM-DD）"; without that heading
-the conversion fails.
+The title is the program's window title and the version the project's,
+both from the build's facts (facts.json); the release date comes from the
+CHANGELOG.md heading "## <version>（YYYY-MM-DD）", without which the
+conversion fails.
 
-Usage: guide-to-text.py README.zh-CN.md CMakeLists.txt CHANGELOG.md OUTPUT.txt"""
+Usage: guide-to-text.py README.zh-CN.md FACTS_JSON CHANGELOG.md OUTPUT.txt"""
+import json
 import re
 import sys
 import unicodedata
@@ -30,7 +32,6 @@ import unicodedata
 import notepad_text  # scripts/notepad_text.py, beside this script
 
 START, END = '<!-- guide:start -->', '<!-- guide:end -->'
-TITLE = '打印任务清理工具 使用说明'
 CAPTION = '示意图：'
 WIDTH = 72
 QUOTE_ATOM_MAX = 36  # quoted texts up to this width are kept on one line
@@ -312,36 +313,35 @@ def convert_body(body):
     return blocks
 
 
-def release(cmake_text, changelog_text):
-    """(version, date) from the CMake project and the changelog."""
-    version = re.search(r'project\(\s*Kestrafen\s+VERSION\s+([0-9]+(?:\.[0-9]+)*)', cmake_text)
-    if not version:
-        raise SystemExit('guide-to-text: no "project(Kestrafen VERSION x.y.z" in CMakeLists.txt')
-    version = version.group(1)
+def release(facts, changelog_text):
+    """(version, date): the build's version, and its date in the changelog."""
+    version = facts['VERSION']
     date = re.search(r'^## +' + re.escape(version) + r' *（(\d{4}-\d{2}-\d{2})）', changelog_text, re.M)
     if not date:
         raise SystemExit(f'guide-to-text: CHANGELOG.md has no heading "## {version}（YYYY-MM-DD）" '
-                         f'for the version in CMakeLists.txt')
+                         f'for the version the build has')
     return version, date.group(1)
 
 
-def convert(markdown, version, date):
+def convert(markdown, title, version, date):
     if START not in markdown or END not in markdown:
         raise SystemExit(f'guide-to-text: the guide markers {START} and {END} are missing')
     body = markdown.split(START, 1)[1].split(END, 1)[0]
-    top = [TITLE, '=' * columns(TITLE), f'版本 {version}（{date} 发布）']
+    title = f'{title} 使用说明'
+    top = [title, '=' * columns(title), f'版本 {version}（{date} 发布）']
     out = top
     for block in convert_body(body.replace('\r\n', '\n')):
         out = out + [''] + block
     return '\n'.join(x.rstrip() for x in out) + '\n'
 
 
-def main(guide, cmake_lists, changelog, target):
+def main(guide, facts_json, changelog, target):
     def read(path):
         with open(path, encoding='utf-8') as f:
             return f.read()
-    version, date = release(read(cmake_lists), read(changelog))
-    text = convert(read(guide), version, date)
+    facts = json.loads(read(facts_json))
+    version, date = release(facts, read(changelog))
+    text = convert(read(guide), facts['WINDOW_TITLE'], version, date)
     notepad_text.write(target, text)
     return 0
 

@@ -44,7 +44,7 @@ read -r exe guide licence notices buildinfo sums <<< "$KESTRAFEN_RELEASE_FILES"
 
 stage="$work/stage"
 mkdir "$stage"
-"${python[@]}" "$src/scripts/guide-to-text.py" "$src/README.zh-CN.md" "$src/CMakeLists.txt" "$src/CHANGELOG.md" \
+"${python[@]}" "$src/scripts/guide-to-text.py" "$src/README.zh-CN.md" "$facts" "$src/CHANGELOG.md" \
   "$stage/$guide"
 sed 's/$/\r/' "$src/LICENSE" > "$stage/$licence"
 "${python[@]}" "$src/scripts/third-party-notices.py" "$work/build" "$stage/$notices"

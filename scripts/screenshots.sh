@@ -57,7 +57,13 @@ xdotool mousemove $((X + WIDTH / 2)) $((Y + 24 + 140)) click 1
 sleep 0.8
 shot 2-during-run "$window"
 
-box=$(find_window '^成功$|^错误$')
+# The outcome box: the other visible window that appears, whatever its caption.
+box=""
+for _ in $(seq 100); do
+  box=$(xdotool search --onlyvisible --name . 2>/dev/null | grep -vx "$window" | head -n 1) && [ -n "$box" ] && break
+  sleep 0.1
+done
+[ -n "$box" ] || { echo "no outcome box appeared" >&2; exit 1; }
 sleep 0.5
 shot 3-outcome "$window" "$box"
 xdotool key Return

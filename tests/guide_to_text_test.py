@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """scripts/guide-to-text.py against a golden file: tests/guide_golden/input.md,
-with a CMake project and a changelog of its own, must give expected.txt byte
+with build facts (version, window title) and a changelog of its own, must give expected.txt byte
 for byte. Without a changelog heading for the project's version (a heading
 missing, or one for a version that merely starts alike) it must stop with an
 error and write nothing.
@@ -15,7 +15,7 @@ import tempfile
 
 def convert(source, golden, changelog, output):
     return subprocess.run([sys.executable, os.path.join(source, 'scripts', 'guide-to-text.py'),
-                           os.path.join(golden, 'input.md'), os.path.join(golden, 'project.cmake'),
+                           os.path.join(golden, 'input.md'), os.path.join(golden, 'facts.json'),
                            changelog, output], capture_output=True, text=True)
 
 
