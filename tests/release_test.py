@@ -32,6 +32,7 @@ import importlib.util
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -187,7 +188,7 @@ def check(contents, source, facts, reproducible_exe, linker_map, extracted, fail
             fail(f'{buildinfo_name} does not give {package} {installed}')
 
 
-def main(source, facts_json, reproducible_exe, linker_map):
+def main(source, facts_json, reproducible_exe, linker_map, keep=None):
     failures = []
     fail = failures.append
     with open(facts_json, encoding='utf-8') as f:
@@ -229,6 +230,11 @@ def main(source, facts_json, reproducible_exe, linker_map):
                 fail(f'the exe names the folder {folder}')
         with open(zips[0], 'rb') as f:
             print(f'{name}: {os.path.getsize(zips[0])} bytes, sha256 {hashlib.sha256(f.read()).hexdigest()}')
+        if keep and not failures:
+            # For the checks that test the release as users get it.
+            os.makedirs(keep, exist_ok=True)
+            shutil.copy(zips[0], os.path.join(keep, name))
+            print(f'kept in {keep}')
     return report(failures)
 
 
@@ -239,4 +245,4 @@ def report(failures):
 
 
 if __name__ == '__main__':
-    sys.exit(main(*sys.argv[1:5]))
+    sys.exit(main(*sys.argv[1:6]))
