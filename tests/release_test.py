@@ -28,14 +28,15 @@ the version's date with the guide converter's own reading of the changelog.
 Usage: release_test.py SOURCE_DIR FACTS_JSON REPRODUCIBLE_EXE LINKER_MAP"""
 import glob
 import hashlib
-import importlib.util
 import json
 import os
 import re
+import runpy
 import shutil
 import subprocess
 import sys
 import tempfile
+import types
 import unicodedata
 import zipfile
 
@@ -44,14 +45,10 @@ WIDTH = 72
 
 
 def script(source, name):
-    """A module of scripts/, loaded from its file."""
+    """A script of scripts/, loaded from its file: its functions and constants."""
     sys.dont_write_bytecode = True
     sys.path.insert(0, os.path.join(source, 'scripts'))
-    spec = importlib.util.spec_from_file_location(name.replace('-', '_'),
-                                                  os.path.join(source, 'scripts', name + '.py'))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    return types.SimpleNamespace(**runpy.run_path(os.path.join(source, 'scripts', name + '.py')))
 
 
 def user_environment(home):
