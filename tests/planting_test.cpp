@@ -87,15 +87,6 @@ std::string Narrow(const std::wstring& text)
     return std::string(text.begin(), text.end());  // the names are ASCII
 }
 
-std::string Listed(const Names& names)
-{
-    std::string list;
-    for (const std::wstring& name : names) {
-        list += (list.empty() ? "" : ", ") + Narrow(name);
-    }
-    return list.empty() ? "(none)" : list;
-}
-
 // The plants in a directory of their own beside the programs, and in the
 // working directory the programs are started in.
 class PlantedDlls : public testing::Test {
@@ -104,15 +95,8 @@ protected:
     {
         REQUIRE_THROWAWAY_PREFIX();
         ASSERT_TRUE(SpoolerIsStandIn()) << "the harness must install the stand-in spooler";
-        // Wine prefers its own copy of a system DLL wherever a plant lies;
-        // Windows looks in the program's folder first for any DLL that is not
-        // a known DLL. ctest asks Wine for Windows' order for every planted
-        // name (Wine reads it from the environment it starts in).
-        wchar_t overrides[2048] = {};
-        GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 2048);
-        for (const wchar_t* name : kPlantedNames) {
-            ASSERT_NE(std::wstring(overrides).find(name), std::wstring::npos) << Narrow(name);
-        }
+        // ctest asks Wine for Windows' order for every planted name.
+        ASSERT_TRUE(WineTakesPlantsFirst(kPlantedNames, std::size(kPlantedNames)));
 
         programDir_ = MakeScratchDir(L"kestrafen-planted-dlls");
         workDir_ = MakeScratchDir(L"kestrafen-planted-cwd");

@@ -21,3 +21,25 @@ std::map<std::wstring, PlantNames> PlantsLoaded()
     FindClose(search);
     return loaded;
 }
+
+std::string Listed(const PlantNames& names)
+{
+    std::string list;
+    for (const std::wstring& name : names) {
+        list += (list.empty() ? "" : ", ") + std::string(name.begin(), name.end());
+    }
+    return list.empty() ? "(none)" : list;
+}
+
+testing::AssertionResult WineTakesPlantsFirst(const wchar_t* const* names, std::size_t count)
+{
+    wchar_t overrides[2048] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 2048);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (std::wstring(overrides).find(names[i]) == std::wstring::npos) {
+            const std::wstring name = names[i];
+            return testing::AssertionFailure() << "WINEDLLOVERRIDES lacks " << std::string(name.begin(), name.end());
+        }
+    }
+    return testing::AssertionSuccess();
+}

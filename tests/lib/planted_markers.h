@@ -1,5 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstddef>
 #include <map>
 #include <set>
 #include <string>
@@ -13,3 +16,12 @@ using PlantNames = std::set<std::wstring>;
 // The planted DLLs each program loaded, by program, all in lower case
 // (loads by name keep the caller's spelling).
 std::map<std::wstring, PlantNames> PlantsLoaded();
+
+// The names, comma-separated, or "(none)", for messages (the names are ASCII).
+std::string Listed(const PlantNames& names);
+
+// Whether Wine is told (WINEDLLOVERRIDES, read from the environment it starts
+// in) to take a copy beside the program first for each of the names, as
+// Windows does for a DLL that is not a known DLL; otherwise Wine prefers its
+// own copy wherever a plant lies.
+testing::AssertionResult WineTakesPlantsFirst(const wchar_t* const* names, std::size_t count);

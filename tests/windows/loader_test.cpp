@@ -32,15 +32,6 @@ namespace {
 const wchar_t* const kPlantedNames[] = {KESTRAFEN_PLANTED_NAMES};
 using Names = PlantNames;
 
-std::string Listed(const Names& names)
-{
-    std::string list;
-    for (const std::wstring& name : names) {
-        list += (list.empty() ? "" : ", ") + Utf8(name);
-    }
-    return list.empty() ? "(none)" : list;
-}
-
 // A folder holding copies of the programs, and a working directory, each
 // with the marker DLL under every planted name.
 class PlantedDlls : public testing::Test {
@@ -48,13 +39,8 @@ protected:
     void SetUp() override
     {
         if (OnWine()) {
-            // Wine prefers its own copy of a system DLL wherever a plant
-            // lies, unless told otherwise (ctest tells it, for each name).
-            wchar_t overrides[2048] = {};
-            GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 2048);
-            for (const wchar_t* name : kPlantedNames) {
-                ASSERT_NE(std::wstring(overrides).find(name), std::wstring::npos) << Utf8(name);
-            }
+            // ctest tells Wine, for each name.
+            ASSERT_TRUE(WineTakesPlantsFirst(kPlantedNames, std::size(kPlantedNames)));
         }
         programDir_ = MakeScratchDir(L"kestrafen-suite-programs");
         workDir_ = MakeScratchDir(L"kestrafen-suite-cwd");
