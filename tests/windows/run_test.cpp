@@ -62,6 +62,12 @@ Outcome RunCleanup(RunningProgram& program, const std::function<void(const std::
 {
     Outcome outcome;
     const HWND label = program.Control(ID_STATUS);
+    // The label as it stands before the click, read before it can change: a
+    // loaded machine may run the whole first stage before this thread looks.
+    outcome.stages.push_back(WindowText(label));
+    if (atStage) {
+        atStage(outcome.stages.back());
+    }
     program.Press(ID_CLEAN);
     HWND box = nullptr;
     for (const ULONGLONG end = GetTickCount64() + kRunLimitMs; !box && GetTickCount64() < end;) {
