@@ -14,7 +14,8 @@ it) names the build's version, and writes OUT_DIR (a new folder) with:
   release-page.py publish FACTS_JSON OUT_DIR TAG [BUNDLE]
 checks the tag again and makes the GitHub release of the tag with gh: the
 zip and its .sha256, and the attestation bundle (BUNDLE, if given and not
-empty) as <zip name without .zip>.intoto.jsonl, copied into OUT_DIR, with
+empty: actions/attest writes one Sigstore bundle, as JSON) as <zip name
+without .zip>.sigstore.json, copied into OUT_DIR, with
 notes.md as its notes. If the release exists already (a rerun), its title
 and notes are replaced and the same-named files uploaded again (gh release
 upload --clobber); files of other names stay. gh finds the repository and
@@ -88,7 +89,9 @@ def publish(facts_json, out, tag, bundle=''):
         raise SystemExit(f'release-page: {out} holds {len(zips)} zips, not one: make it with "page"')
     assets = [zips[0], zips[0] + '.sha256']
     if bundle:
-        assets.append(zips[0].removesuffix('.zip') + '.intoto.jsonl')
+        if not os.path.isfile(bundle):
+            raise SystemExit(f'release-page: no attestation bundle at {bundle}')
+        assets.append(zips[0].removesuffix('.zip') + '.sigstore.json')
         shutil.copyfile(bundle, assets[-1])
     notes = os.path.join(out, NOTES)
     for path in assets + [notes]:

@@ -157,8 +157,9 @@ def expression(value, values):
 
 def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0):
     """Runs the release job's steps in work/workspace as the runner would.
-    Returns (failures, gh calls, the folder the attested files are in, the
-    attested files)."""
+    Returns (failures, gh calls, the workspace, the attested files). A step
+    with a key the rehearsal doesn't act on (a condition, a shell, a
+    working directory) fails it, unless it is the attestation's condition."""
     failures = []
     job = workflow['jobs']['release']
     workspace = os.path.join(work, 'workspace')
@@ -176,6 +177,11 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
     for n, step in enumerate(job['steps']):
         label = step.get('name') or step.get('uses') or f'step {n + 1}'
         uses = str(step.get('uses', ''))
+        known = {'name', 'env', 'run'} if 'run' in step else {'name', 'uses', 'with', 'id'}
+        if uses.startswith('actions/attest-build-provenance@'):
+            known.add('if')
+        if set(step) - known:
+            failures.append(f'{label}: the rehearsal does not act on {sorted(set(step) - known)}')
         for key, value in outputs.items():
             values[f'steps.{key}'] = value
         if uses.startswith('actions/checkout@'):
@@ -201,9 +207,9 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
                 if not matched:
                     failures.append(f'{label}: the subject {pattern} matches no file')
                 subjects += matched
-            bundle = os.path.join(temp, 'attestation.jsonl')
+            bundle = os.path.join(temp, 'attestation.json')
             with open(bundle, 'w', encoding='utf-8') as f:
-                f.write('{"rehearsal": true}\n')
+                f.write('{"mediaType": "application/vnd.dev.sigstore.bundle.v0.3+json"}\n')
             outputs[f'{step["id"]}.outputs.bundle-path'] = bundle
         elif 'run' in step and not uses:
             env = user_environment(os.path.join(work, 'home'), GITHUB_REF=tag, GITHUB_WORKSPACE=workspace,
@@ -221,7 +227,8 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
                 env[key] = filled
             if '${{' in step['run']:
                 failures.append(f'{label}: its command holds an expression; pass it in env: instead')
-            run = subprocess.run(['bash', '--noprofile', '--norc', '-e', '-o', 'pipefail', '-c', step['run']],
+            # bash -e, the runner's shell for a step that names none.
+            run = subprocess.run(['bash', '-e', '-c', step['run']],
                                  cwd=workspace, env=env, capture_output=True, text=True, stdin=subprocess.DEVNULL)
             if run.returncode != 0:
                 failures.append(f'{label}: exit {run.returncode}: {run.stdout}{run.stderr}')
@@ -235,7 +242,7 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
     return failures, calls, workspace, subjects
 
 
-def release_uploads_resolve(calls, workspace, folder, expected):
+def release_uploads_resolve(calls, folder, expected):
     """Failures unless gh made or updated the release with exactly the
     expected files (names), each a file in the folder the script made, and
     with that folder's notes."""
@@ -304,8 +311,8 @@ def check_release_job(source, facts, facts_json, zip_path, workflow_path, work, 
             attested = sorted(os.path.relpath(s, folder) for s in subjects)
             if attested != ([] if private else sorted([name, exe])):
                 fail(f'{case}: the attested files are {attested}, not the zip and {exe} of {folder}')
-            expected = [name, name + '.sha256'] + ([] if private else [name.removesuffix('.zip') + '.intoto.jsonl'])
-            for failure in release_uploads_resolve(calls, workspace, folder, expected):
+            expected = [name, name + '.sha256'] + ([] if private else [name.removesuffix('.zip') + '.sigstore.json'])
+            for failure in release_uploads_resolve(calls, folder, expected):
                 fail(f'{case}: {failure}')
             made = [c['args'][1] for c in calls]
             want = ['view', 'edit', 'upload'] if exists else ['view', 'create']
