@@ -337,10 +337,16 @@ def main(source, facts_json, zip_path, workflow):
         facts = json.load(f)
     sys.dont_write_bytecode = True
     with tempfile.TemporaryDirectory(prefix='kestrafen-release-page-test.') as work:
+        # The script runs as users run it, writing bytecode beside itself:
+        # from a copy, as the release job runs it from its checkout.
+        checkout = os.path.join(work, 'checkout')
+        shutil.copytree(os.path.join(source, 'scripts'), os.path.join(checkout, 'scripts'),
+                        ignore=shutil.ignore_patterns('__pycache__'))
+        shutil.copy(os.path.join(source, 'CHANGELOG.md'), checkout)
         for n, check in enumerate([check_tags, check_notes, check_folder]):
             folder = os.path.join(work, str(n))
             os.mkdir(folder)
-            check(source, facts, facts_json, zip_path, folder, fail)
+            check(checkout, facts, facts_json, zip_path, folder, fail)
         check_release_job(source, facts, facts_json, zip_path, workflow, os.path.join(work, 'job'), fail)
     for failure in failures:
         print('FAIL:', failure)
