@@ -30,6 +30,7 @@ import sys
 import unicodedata
 
 import notepad_text  # scripts/notepad_text.py, beside this script
+from changelog import release  # scripts/changelog.py, beside it too
 
 START, END = '<!-- guide:start -->', '<!-- guide:end -->'
 CAPTION = '示意图：'
@@ -311,16 +312,6 @@ def convert_body(body):
             blocks.append(lines_out)
         in_list = bool(item)
     return blocks
-
-
-def release(facts, changelog_text):
-    """(version, date): the build's version, and its date in the changelog."""
-    version = facts['VERSION']
-    date = re.search(r'^## +' + re.escape(version) + r' *（(\d{4}-\d{2}-\d{2})）', changelog_text, re.M)
-    if not date:
-        raise SystemExit(f'guide-to-text: CHANGELOG.md has no heading "## {version}（YYYY-MM-DD）" '
-                         f'for the version the build has')
-    return version, date.group(1)
 
 
 def convert(markdown, title, version, date):

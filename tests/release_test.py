@@ -23,7 +23,8 @@ must be identical and hold exactly their six files, and:
 
 The file names, the toolchain and the version come from the build's facts;
 BUILDINFO.txt is read with the line forms scripts/buildinfo.py writes, and
-the version's date with the guide converter's own reading of the changelog.
+the version's date with the changelog reader the guide converter uses
+(scripts/changelog.py).
 
 Usage: release_test.py SOURCE_DIR FACTS_JSON REPRODUCIBLE_EXE LINKER_MAP"""
 import glob
@@ -141,7 +142,7 @@ def check(contents, source, facts, reproducible_exe, linker_map, extracted, fail
 
     guide = texts[guide_name].split('\r\n')
     with open(os.path.join(source, 'CHANGELOG.md'), encoding='utf-8') as g:
-        version, date = script(source, 'guide-to-text').release(facts, g.read())
+        version, date = script(source, 'changelog').release(facts, g.read())
     if f'版本 {version}（{date} 发布）' not in guide[:4]:
         fail(f'the guide does not start with version {version} and its date: {guide[:4]}')
     wide = [f'line {n}, {columns(line)} columns: {line}' for n, line in enumerate(guide, 1)
