@@ -72,7 +72,7 @@ std::wstring Box(const SeenBox& box)
     } else if (box.icon == MB_ICONINFORMATION) {
         icon = L"information";
     }
-    return L"box " + box.text + L" | " + box.caption + L" | " + icon;
+    return L"box " + box.text + L" | " + box.caption + L" | " + icon + (box.cancel ? L" | cancel button" : L"");
 }
 
 // Each test runs the real sequence for the real main window, with scripted
