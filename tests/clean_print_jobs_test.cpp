@@ -13,6 +13,7 @@
 #include "ui/main_window.h"
 
 #include <gtest/gtest.h>
+#include <kestrafen_facts.h>  // kJobSubdirectory
 
 #include <windows.h>
 
@@ -265,7 +266,7 @@ TEST_F(CleanPrintJobsTest, NamesTheUsualPathFormWouldMangleAreDeletedToo)
 
 TEST_F(CleanPrintJobsTest, AJobDirectoryThatIsAFileIsLeftAlone)
 {
-    const std::wstring asFile = L"C:\\Windows\\System32\\spool\\PRINTERS";
+    const std::wstring asFile = kJobDir.substr(0, kJobDir.size() - 1);
     RemoveTree(kJobDir);
     WriteAll(asFile, "not a directory");
     EXPECT_EQ(RunCleanup(), 0);
@@ -280,7 +281,7 @@ TEST_F(CleanPrintJobsTest, EntriesVanishingDuringTheSearchAreHarmless)
     for (int i = 0; i < 3000; ++i) {
         MakeJobFile(L"vanishing-" + std::to_wstring(i) + L".SPL");
     }
-    const std::wstring canary = L"C:\\Windows\\System32\\spool\\kestrafen-canary.txt";
+    const std::wstring canary = kJobDir + L"..\\kestrafen-canary.txt";
     WriteAll(canary, "beside the job directory");
 
     // Another process starts emptying the directory just before the search.
@@ -341,10 +342,11 @@ TEST_F(CleanPrintJobsTest, JobsGoWhereWindowsKeepsThemAndNowhereElse)
     // A Windows in another folder keeps its jobs in its own system
     // directory; the usual folder, with jobs of its own here, is not its.
     const std::wstring windows = L"C:\\kestrafen-other-windows\\";
-    const std::wstring otherJobs = windows + L"system32\\spool\\PRINTERS\\";
+    const std::wstring otherJobs = windows + L"system32\\" + kJobSubdirectory;
     RemoveTree(windows);
-    for (const wchar_t* dir : {L"", L"system32\\", L"system32\\spool\\", L"system32\\spool\\PRINTERS\\"}) {
-        CreateDirectoryW((windows + dir).c_str(), nullptr);
+    // Each folder down to its job directory.
+    for (size_t end = windows.size() - 1; end != std::wstring::npos; end = otherJobs.find(L'\\', end + 1)) {
+        CreateDirectoryW(otherJobs.substr(0, end).c_str(), nullptr);
     }
     WriteAll(otherJobs + L"00031.SPL", "job");
     WriteAll(otherJobs + L"00031.SHD", "job");
