@@ -13,7 +13,6 @@
 #include "ui/main_window.h"
 
 #include <gtest/gtest.h>
-#include <kestrafen_facts.h>  // kJobSubdirectory
 
 #include <windows.h>
 
@@ -342,14 +341,11 @@ TEST_F(CleanPrintJobsTest, JobsGoWhereWindowsKeepsThemAndNowhereElse)
     // A Windows in another folder keeps its jobs in its own system
     // directory; the usual folder, with jobs of its own here, is not its.
     const std::wstring windows = L"C:\\kestrafen-other-windows\\";
-    const std::wstring otherJobs = windows + L"system32\\" + kJobSubdirectory;
     RemoveTree(windows);
-    // Each folder down to its job directory.
-    for (size_t end = windows.size() - 1; end != std::wstring::npos; end = otherJobs.find(L'\\', end + 1)) {
-        CreateDirectoryW(otherJobs.substr(0, end).c_str(), nullptr);
-    }
+    const std::wstring otherJobs = MakeJobDirOf(windows);
     WriteAll(otherJobs + L"00031.SPL", "job");
     WriteAll(otherJobs + L"00031.SHD", "job");
+    ASSERT_TRUE(PathExists(otherJobs + L"00031.SPL")) << "no job of the other Windows to clear";
     MakeJobFile(L"00017.SPL");
     fake::systemDirectory = windows + L"system32";
 
