@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -93,12 +94,9 @@ TEST_F(WinMain, NoneOfTheFiveWindowsHasAnExtendedStyle)
 {
     // The main window and its four controls. One such as WS_EX_TOPMOST would
     // hold the window above the result box, which has no owner.
+    const Lines calls = CallsOfAClosedWindow();
     Lines windows;
-    for (const std::string& line : CallsOfAClosedWindow()) {
-        if (IsWindowCreation(line)) {
-            windows.push_back(line);
-        }
-    }
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(windows), IsWindowCreation);
     EXPECT_EQ(windows.size(), 5U);
     for (const std::string& window : windows) {
         EXPECT_EQ(window.substr(window.rfind(' ') + 1), "0") << window;
