@@ -56,8 +56,9 @@ def linker_package(source, facts, exe, build, fail):
     notices.find_owners([linker])
     package = notices.package(linker)
     buildinfo = script(source, 'buildinfo')
-    given = [name.strip() for name, _ in
-             buildinfo.field(buildinfo_text(source, facts, exe, source), buildinfo.PACKAGE_LINE, r'\S+ *')]
+    with tempfile.TemporaryDirectory(prefix='kestrafen-sources.') as sources:
+        text = buildinfo_text(source, facts, exe, sources)
+    given = [name.strip() for name, _ in buildinfo.field(text, buildinfo.PACKAGE_LINE, r'\S+ *')]
     if package is None or package not in given:
         fail(f'the linker {linker} comes from {package}, which BUILDINFO.txt does not list: {given}')
 
