@@ -8,9 +8,10 @@
 #                      source (a list's items separated by spaces)
 #   facts.json         {"<NAME>": value}, for Python (a list as a list)
 #
-#   kestrafen_fact(<NAME> <value>... [CXX <C++ name>])
+#   kestrafen_fact(<NAME> <value>... [CXX <C++ name> [INTS]])
 # adds a fact. A value may be a generator expression ($<TARGET_FILE:...>);
-# C++ gets only plain text values, as wide string literals. A subdirectory
+# C++ gets only plain text values, as wide string literals, or with INTS as
+# an array of ints. A subdirectory
 # adds its own facts the same way; the files are written once the whole
 # project is read (kestrafen_write_facts, at the end of the top-level
 # CMakeLists.txt).
@@ -18,7 +19,7 @@
 set(KESTRAFEN_FACTS_DIR ${CMAKE_BINARY_DIR}/facts)
 
 function(kestrafen_fact name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "CXX" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "INTS" "CXX" "")
   if(NOT arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "kestrafen_fact(${name}): no value")
   endif()
@@ -31,6 +32,7 @@ function(kestrafen_fact name)
   set_property(GLOBAL PROPERTY KESTRAFEN_FACT_${name} "${arg_UNPARSED_ARGUMENTS}")
   if(arg_CXX)
     set_property(GLOBAL PROPERTY KESTRAFEN_FACT_CXX_${name} ${arg_CXX})
+    set_property(GLOBAL PROPERTY KESTRAFEN_FACT_INTS_${name} ${arg_INTS})
   endif()
 endfunction()
 
@@ -56,7 +58,11 @@ function(kestrafen_write_facts)
     string(APPEND json "${separator}  \"${name}\": ${json_value}")
     set(separator ",\n")
     get_property(cxx GLOBAL PROPERTY KESTRAFEN_FACT_CXX_${name})
-    if(cxx)
+    get_property(ints GLOBAL PROPERTY KESTRAFEN_FACT_INTS_${name})
+    if(cxx AND ints)
+      string(REPLACE ";" ", " cxx_value "${value}")
+      string(APPEND header "inline constexpr int ${cxx}[] = {${cxx_value}};\n")
+    elseif(cxx)
       string(REPLACE "\\" "\\\\" cxx_value "${value}")
       string(APPEND header "inline constexpr wchar_t ${cxx}[] = L\"${cxx_value}\";\n")
     endif()
@@ -76,6 +82,9 @@ kestrafen_fact(VERSION ${PROJECT_VERSION})
 kestrafen_fact(WINDOW_TITLE "打印任务清理工具" CXX kWindowTitle)
 # The spooler's job directory, in the system directory.
 kestrafen_fact(JOB_SUBDIRECTORY "spool\\PRINTERS\\" CXX kJobSubdirectory)
+# The main window's clean button, in its client area: left, top, width and
+# height. The screenshots click in it.
+kestrafen_fact(CLEAN_BUTTON 75 120 250 40 CXX kCleanButtonBox INTS)
 # The file, at the top of drive C:, that marks a Wine prefix as the harness's
 # throwaway one: tests that touch the job directory or the spooler refuse to
 # run anywhere else.

@@ -27,7 +27,6 @@ import os
 import re
 import subprocess
 import sys
-import unicodedata
 
 import pefile
 
@@ -98,8 +97,7 @@ def package_versions(toolchain):
 
 
 def heading(title):
-    width = sum(2 if unicodedata.east_asian_width(c) in 'WFA' else 1 for c in title)
-    return ['', title, '-' * width]
+    return ['', title, '-' * notepad_text.columns(title)]
 
 
 def buildinfo(facts, root, sources, exe_path):

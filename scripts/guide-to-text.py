@@ -27,10 +27,10 @@ Usage: guide-to-text.py README.zh-CN.md FACTS_JSON CHANGELOG.md OUTPUT.txt"""
 import json
 import re
 import sys
-import unicodedata
 
 import notepad_text  # scripts/notepad_text.py, beside this script
 from changelog import release  # scripts/changelog.py, beside it too
+from notepad_text import columns, wide
 
 START, END = '<!-- guide:start -->', '<!-- guide:end -->'
 CAPTION = '示意图：'
@@ -38,16 +38,6 @@ WIDTH = 72
 QUOTE_ATOM_MAX = 36  # quoted texts up to this width are kept on one line
 CLOSING = set('，。、；：！？）」』”’》〉】…%),.;:!?]}')
 OPENING = set('（「『“‘《〈【([{')
-
-
-def columns(text):
-    """Columns the text takes in a fixed-width CJK font."""
-    return sum(0 if unicodedata.combining(c) else
-               2 if unicodedata.east_asian_width(c) in 'WFA' else 1 for c in text)
-
-
-def wide(c):
-    return unicodedata.east_asian_width(c) in 'WFA'
 
 
 # --- Inline Markdown to words --------------------------------------------

@@ -52,8 +52,9 @@ sleep 1
 shot 1-start "$window"
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
-# A real click on the clean button: client (200, 140), below the title bar.
-xdotool mousemove $((X + WIDTH / 2)) $((Y + 24 + 140)) click 1
+# A real click in the middle of the clean button, below the title bar.
+read -r left top width height <<< "$KESTRAFEN_CLEAN_BUTTON"
+xdotool mousemove $((X + left + width / 2)) $((Y + 24 + top + height / 2)) click 1
 sleep 0.8
 shot 2-during-run "$window"
 

@@ -72,7 +72,7 @@ std::wstring Box(const SeenBox& box)
     } else if (box.icon == MB_ICONINFORMATION) {
         icon = L"information";
     }
-    return L"box " + box.text + L" | " + box.caption + L" | " + icon;
+    return L"box " + box.text + L" | " + box.caption + L" | " + icon + (box.cancel ? L" | cancel button" : L"");
 }
 
 // Each test runs the real sequence for the real main window, with scripted
@@ -265,7 +265,7 @@ TEST_F(CleanPrintJobsTest, NamesTheUsualPathFormWouldMangleAreDeletedToo)
 
 TEST_F(CleanPrintJobsTest, AJobDirectoryThatIsAFileIsLeftAlone)
 {
-    const std::wstring asFile = L"C:\\Windows\\System32\\spool\\PRINTERS";
+    const std::wstring asFile = kJobDir.substr(0, kJobDir.size() - 1);
     RemoveTree(kJobDir);
     WriteAll(asFile, "not a directory");
     EXPECT_EQ(RunCleanup(), 0);
@@ -280,7 +280,7 @@ TEST_F(CleanPrintJobsTest, EntriesVanishingDuringTheSearchAreHarmless)
     for (int i = 0; i < 3000; ++i) {
         MakeJobFile(L"vanishing-" + std::to_wstring(i) + L".SPL");
     }
-    const std::wstring canary = L"C:\\Windows\\System32\\spool\\kestrafen-canary.txt";
+    const std::wstring canary = kJobDir + L"..\\kestrafen-canary.txt";
     WriteAll(canary, "beside the job directory");
 
     // Another process starts emptying the directory just before the search.
@@ -341,13 +341,11 @@ TEST_F(CleanPrintJobsTest, JobsGoWhereWindowsKeepsThemAndNowhereElse)
     // A Windows in another folder keeps its jobs in its own system
     // directory; the usual folder, with jobs of its own here, is not its.
     const std::wstring windows = L"C:\\kestrafen-other-windows\\";
-    const std::wstring otherJobs = windows + L"system32\\spool\\PRINTERS\\";
     RemoveTree(windows);
-    for (const wchar_t* dir : {L"", L"system32\\", L"system32\\spool\\", L"system32\\spool\\PRINTERS\\"}) {
-        CreateDirectoryW((windows + dir).c_str(), nullptr);
-    }
+    const std::wstring otherJobs = MakeJobDirOf(windows);
     WriteAll(otherJobs + L"00031.SPL", "job");
     WriteAll(otherJobs + L"00031.SHD", "job");
+    ASSERT_TRUE(PathExists(otherJobs + L"00031.SPL")) << "no job of the other Windows to clear";
     MakeJobFile(L"00017.SPL");
     fake::systemDirectory = windows + L"system32";
 

@@ -20,7 +20,6 @@
 namespace {
 
 const wchar_t kOtherWindows[] = L"D:\\Windows\\";
-const wchar_t kOtherJobs[] = L"D:\\Windows\\system32\\spool\\PRINTERS\\";
 
 void Touch(const std::wstring& path)
 {
@@ -39,13 +38,11 @@ TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
 
     // The other Windows: its own net.exe and a jammed queue.
     RemoveTree(kOtherWindows);
-    for (const wchar_t* dir : {L"", L"system32\\", L"system32\\spool\\", L"system32\\spool\\PRINTERS\\"}) {
-        CreateDirectoryW((kOtherWindows + std::wstring(dir)).c_str(), nullptr);
-    }
+    const std::wstring otherJobDir = MakeJobDirOf(kOtherWindows);
     ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\net.exe", L"D:\\Windows\\system32\\net.exe", FALSE));
     const std::vector<std::wstring> otherJobs = {L"00051.SPL", L"00051.SHD", L"打印 任务.SPL"};
     for (const std::wstring& job : otherJobs) {
-        Touch(kOtherJobs + job);
+        Touch(otherJobDir + job);
     }
     ResetJobDir();
     MakeJobFile(L"00017.SPL");
@@ -63,7 +60,7 @@ TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
     EXPECT_EQ(program.WaitForExit(10000), 0);
 
     for (const std::wstring& job : otherJobs) {
-        EXPECT_FALSE(PathExists(kOtherJobs + job)) << "left in D:'s queue: " << testing::PrintToString(job);
+        EXPECT_FALSE(PathExists(otherJobDir + job)) << "left in D:'s queue: " << testing::PrintToString(job);
     }
     EXPECT_EQ(ListJobDir(), std::vector<std::wstring>{L"00017.SPL"});
     EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));

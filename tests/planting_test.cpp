@@ -12,6 +12,7 @@
 #include "lib/test_prefix.h"
 
 #include <gtest/gtest.h>
+#include <kestrafen_facts.h>  // kPlantedNetRan
 
 #include <windows.h>
 
@@ -26,8 +27,6 @@
 
 namespace {
 
-const wchar_t kPlantedRan[] = L"C:\\kestrafen-planted-net-ran";
-
 // A net.exe planted beside this executable (the build puts one there) and in
 // a working directory of its own; the test works from that directory.
 class Planting : public testing::Test {
@@ -41,14 +40,14 @@ protected:
                               (workDir_ + L"net.exe").c_str(), FALSE));
         GetCurrentDirectoryW(MAX_PATH, savedDir_);
         ASSERT_TRUE(SetCurrentDirectoryW(workDir_.c_str()));
-        DeleteFileW(kPlantedRan);
+        DeleteFileW(kPlantedNetRan);
     }
 
     void TearDown() override
     {
         SetCurrentDirectoryW(savedDir_);
         RemoveTree(workDir_);
-        DeleteFileW(kPlantedRan);
+        DeleteFileW(kPlantedNetRan);
     }
 
     std::wstring workDir_;
@@ -59,7 +58,7 @@ TEST_F(Planting, ABareNetCommandWouldRunThePlantedCopy)
 {
     // Shows that the plant is effective: the search order finds it first.
     RunCommand(L"net stop spooler");
-    EXPECT_TRUE(PathExists(kPlantedRan));
+    EXPECT_TRUE(PathExists(kPlantedNetRan));
 }
 
 TEST_F(Planting, TheCleanupRunsOnlyTheSystemsOwnNet)
@@ -70,7 +69,7 @@ TEST_F(Planting, TheCleanupRunsOnlyTheSystemsOwnNet)
     ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
     MessageBoxWatch watch;
     CleanPrintJobs(nullptr);
-    EXPECT_FALSE(PathExists(kPlantedRan)) << "a planted net.exe ran";
+    EXPECT_FALSE(PathExists(kPlantedNetRan)) << "a planted net.exe ran";
     ASSERT_EQ(watch.Boxes().size(), 1u);
     EXPECT_EQ(watch.Boxes()[0].caption, L"成功") << "no net.exe stopped and started the spooler";
     EXPECT_EQ(TakeQuit(), 0);

@@ -1,5 +1,6 @@
 #include "cleanup/run_command.h"
 
+#include "fakes/wait_calls.h"
 #include "lib/exit_code.h"
 #include "lib/handle_count.h"
 #include "lib/test_paths.h"
@@ -9,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -42,6 +44,14 @@ TEST(RunCommand, OnlyExitCodeZeroIsSuccess)
         EXPECT_EQ(ExitCodeOf(ChildExiting(c.exitCode), 10000), c.exitCode) << std::hex << c.exitCode;
         EXPECT_EQ(RunCommand(ChildExiting(c.exitCode)), c.expected) << "exit code " << std::hex << c.exitCode;
     }
+}
+
+TEST(RunCommand, WaitsForTheCommandWithoutATimeOut)
+{
+    // A stop that takes long goes on after any time-out: reported as failed,
+    // it would leave the spooler stopped with nothing to restart it.
+    const fake::WaitCalls calls = fake::WaitsOf([] { EXPECT_TRUE(RunCommand(ChildExiting(0))); });
+    EXPECT_EQ(calls.waitTimeouts, std::vector<DWORD>{INFINITE});
 }
 
 TEST(RunCommand, MissingProgramFailsWithoutLeakingHandles)

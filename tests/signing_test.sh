@@ -3,7 +3,9 @@
 # caller's umask 027, in an environment of the test's own (what a user's shell
 # gives, plus the signing variables), with an osslsigncode first on PATH that
 # records its arguments and runs the real one:
-#  0. the password is on no command line that osslsigncode was given;
+#  0. the password is on no command line that osslsigncode was given, and
+#     the time-stamp server named is (-ts): the stand-in leaves it out of the
+#     real call, which then needs no network;
 #  1. the script says it signed; the zip holds its six files, is made under
 #     the caller's umask (mode 0640), and sha256sum -c accepts its checksums;
 #  2. the signature verifies against that certificate: SHA-256, the
@@ -36,18 +38,25 @@ openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -passout "pas
   -out "$work/signer.pfx"
 
 # The stand-in osslsigncode: each call's arguments, one per line, then the
-# real program.
+# real program, without a time-stamp server.
+timestamp_url=http://timestamp.example.invalid/
 mkdir "$work/bin" "$work/home"
 real_osslsigncode=$(command -v osslsigncode)
 cat > "$work/bin/osslsigncode" <<STANDIN
 #!/bin/bash
 printf '%s\n' "\$@" >> "$work/osslsigncode-arguments"
-exec "$real_osslsigncode" "\$@"
+args=()
+while [ \$# -gt 0 ]; do
+  if [ "\$1" = -ts ]; then shift; else args+=("\$1"); fi
+  shift
+done
+exec "$real_osslsigncode" "\${args[@]}"
 STANDIN
 chmod +x "$work/bin/osslsigncode"
 
 (umask 027 && env -i PATH="$work/bin:/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin" \
   HOME="$work/home" LANG=C.UTF-8 KESTRAFEN_SIGN_PFX="$work/signer.pfx" KESTRAFEN_SIGN_PASSWORD="$password" \
+  KESTRAFEN_SIGN_TIMESTAMP_URL="$timestamp_url" \
   bash "$source_dir/scripts/release.sh" "$work/dist") > "$work/release.log"
 cat "$work/release.log"
 
@@ -56,6 +65,8 @@ echo "0. the password on no command line"
 if grep -q -F -- "$password" "$work/osslsigncode-arguments"; then
   fail "the signing password was on osslsigncode's command line"
 fi
+[ "$(grep -x -F -A1 -- -ts "$work/osslsigncode-arguments" | tail -n 1)" = "$timestamp_url" ] ||
+  fail "osslsigncode was not given the time-stamp server $timestamp_url"
 
 grep -q "^signed $exe" "$work/release.log" || fail "the release script did not say it signed"
 set -- "$work"/dist/kestrafen-*-win-x64.zip

@@ -1,5 +1,7 @@
 #include "ui/status_display.h"
 
+#include "fakes/wait_calls.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -184,6 +186,16 @@ TEST_F(StatusDisplay, PaintsLabelThenBarThenPausesAndDispatchesNothing)
         EXPECT_TRUE(PeekMessageW(&msg, parent_, WM_APP, WM_APP, PM_REMOVE)) << "a queued message was taken";
         EXPECT_EQ(msg.lParam, progress);
     }
+}
+
+TEST_F(StatusDisplay, EachStagePausesFiveHundredMilliseconds)
+{
+    // The stage pause is the product's fixed 500 ms, stated here on its own:
+    // the header's constant would follow any value.
+    hStatus = label_;
+    hProgress = bar_;
+    const fake::WaitCalls calls = fake::WaitsOf([] { UpdateStatus(L"正在删除打印任务...", 60); });
+    EXPECT_EQ(calls.sleeps, std::vector<DWORD>{500});
 }
 
 TEST_F(StatusDisplay, WithoutControlsStillPausesAndTouchesNothing)

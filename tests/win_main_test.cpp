@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,25 @@ protected:
         return lines;
     }
 
+    // The calls of a run whose window is shown, then closed.
+    Lines CallsOfAClosedWindow() const
+    {
+        {
+            RunningProgram program(Program(), SW_SHOWNORMAL);
+            EXPECT_NE(program.MainWindow(), nullptr);
+            program.CloseBox();
+            EXPECT_EQ(program.WaitForExit(10000), 0);
+        }
+        return Calls();
+    }
+
     std::wstring dir_;
 };
+
+bool IsWindowCreation(const std::string& line)
+{
+    return line.rfind("CreateWindowExW ", 0) == 0;
+}
 
 Lines::difference_type FirstStartingWith(const Lines& lines, const std::string& start)
 {
@@ -62,20 +80,27 @@ Lines::difference_type FirstStartingWith(const Lines& lines, const std::string& 
 
 TEST_F(WinMain, GhostingIsTurnedOffOnceBeforeAnyWindowExists)
 {
-    {
-        RunningProgram program(Program(), SW_SHOWNORMAL);
-        ASSERT_NE(program.MainWindow(), nullptr);
-        program.CloseBox();
-        EXPECT_EQ(program.WaitForExit(10000), 0);
-    }
-    const Lines calls = Calls();
+    const Lines calls = CallsOfAClosedWindow();
     ASSERT_FALSE(calls.empty()) << "no window call logged";
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "DisableProcessWindowsGhosting"), 1);
     const auto ghosting = FirstStartingWith(calls, "DisableProcessWindowsGhosting");
     const auto firstWindow = FirstStartingWith(calls, "CreateWindowExW ");
     ASSERT_LT(firstWindow, static_cast<Lines::difference_type>(calls.size())) << "no window created";
-    EXPECT_EQ(calls[static_cast<size_t>(firstWindow)], "CreateWindowExW KestrafenClass");
+    EXPECT_EQ(calls[static_cast<size_t>(firstWindow)].rfind("CreateWindowExW KestrafenClass ", 0), 0U);
     EXPECT_LT(ghosting, firstWindow) << "ghosting turned off after the window was created";
+}
+
+TEST_F(WinMain, NoneOfTheFiveWindowsHasAnExtendedStyle)
+{
+    // The main window and its four controls. One such as WS_EX_TOPMOST would
+    // hold the window above the result box, which has no owner.
+    const Lines calls = CallsOfAClosedWindow();
+    Lines windows;
+    std::copy_if(calls.begin(), calls.end(), std::back_inserter(windows), IsWindowCreation);
+    EXPECT_EQ(windows.size(), 5U);
+    for (const std::string& window : windows) {
+        EXPECT_EQ(window.substr(window.rfind(' ') + 1), "0") << window;
+    }
 }
 
 TEST_F(WinMain, AWindowThatCannotBeMadeIsReportedAndEndsWithOne)
@@ -105,9 +130,7 @@ TEST_F(WinMain, AWindowThatCannotBeMadeIsReportedAndEndsWithOne)
         EXPECT_EQ(program.WaitForExit(10000), 1);
 
         const Lines calls = Calls();
-        EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
-                                [](const std::string& line) { return line.rfind("CreateWindowExW ", 0) == 0; }),
-                  c.windowsAttempted);
+        EXPECT_EQ(std::count_if(calls.begin(), calls.end(), IsWindowCreation), c.windowsAttempted);
     }
 }
 

@@ -4,7 +4,7 @@
 #include "cleanup/clean_print_jobs.h"
 
 #include <commctrl.h>
-#include <kestrafen_facts.h>  // kWindowTitle
+#include <kestrafen_facts.h>  // kWindowTitle, kCleanButtonBox
 
 namespace {
 
@@ -84,7 +84,8 @@ void CreateControls(HWND window, HINSTANCE instance)
     constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
     const Control label{L"STATIC", kStatusReady, kChild | SS_CENTER, 50, 50, 300, 20, ID_STATUS};
     const Control bar{PROGRESS_CLASSW, nullptr, kChild, 50, 80, 300, 20, ID_PROGRESS};
-    const Control clean{L"BUTTON", kCleanButton, kChild, 75, 120, 250, 40, ID_CLEAN};
+    const Control clean{L"BUTTON", kCleanButton, kChild, kCleanButtonBox[0], kCleanButtonBox[1],
+                        kCleanButtonBox[2], kCleanButtonBox[3], ID_CLEAN};
     const Control exit{L"BUTTON", kExitButton, kChild, 150, 170, 100, 30, ID_EXIT};
 
     hStatus = CreateControl(window, instance, label);

@@ -3,7 +3,7 @@
 // KESTRAFEN_FAKE_WINDOW_LOG names:
 //   DisableProcessWindowsGhosting
 //   RegisterClassW <class>
-//   CreateWindowExW <class>
+//   CreateWindowExW <class> exstyle <extended style, decimal>
 // and then goes on to user32, unless KESTRAFEN_FAKE_WINDOW_FAILURE makes the
 // main window's registration ("register") or creation ("create") fail as the
 // system's would.
@@ -28,7 +28,7 @@ bool Fails(const wchar_t* what, const wchar_t* className)
            FromEnvironment(L"KESTRAFEN_FAKE_WINDOW_FAILURE") == what;
 }
 
-void Log(const char* call, const wchar_t* className = nullptr)
+void Log(const char* call, const wchar_t* className = nullptr, const std::string& more = {})
 {
     const std::wstring path = FromEnvironment(L"KESTRAFEN_FAKE_WINDOW_LOG");
     if (path.empty()) {
@@ -45,7 +45,7 @@ void Log(const char* call, const wchar_t* className = nullptr)
             }
         }
     }
-    line += '\n';
+    line += more + '\n';
     const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -84,7 +84,7 @@ using CreateWindowFn = HWND(WINAPI*)(DWORD, LPCWSTR, LPCWSTR, DWORD, int, int, i
 HWND WINAPI FakeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title, DWORD style, int x, int y,
                                 int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param)
 {
-    Log("CreateWindowExW", className);
+    Log("CreateWindowExW", className, " exstyle " + std::to_string(exStyle));
     if (Fails(L"create", className)) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;

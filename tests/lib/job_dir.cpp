@@ -15,6 +15,15 @@ void ResetJobDir()
     CreateDirectoryW(kJobDir.c_str(), nullptr);
 }
 
+std::wstring MakeJobDirOf(const std::wstring& windows)
+{
+    const std::wstring dir = windows + L"system32\\" + kJobSubdirectory;
+    for (size_t end = windows.size() - 1; end != std::wstring::npos; end = dir.find(L'\\', end + 1)) {
+        CreateDirectoryW(dir.substr(0, end).c_str(), nullptr);
+    }
+    return dir;
+}
+
 void MakeJobFile(const std::wstring& name, DWORD attributes)
 {
     const std::wstring path = L"\\\\?\\" + std::wstring(kJobDir) + name;

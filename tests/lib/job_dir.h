@@ -15,5 +15,9 @@ void ResetJobDir();
 // the given attributes.
 void MakeJobFile(const std::wstring& name, DWORD attributes = FILE_ATTRIBUTE_NORMAL);
 
+// The job directory of another Windows, in the folder `windows` (ending in a
+// backslash): made, with each folder above it; it ends in a backslash.
+std::wstring MakeJobDirOf(const std::wstring& windows);
+
 // Sorted relative paths of everything below the job directory ("sub\\a.spl").
 std::vector<std::wstring> ListJobDir();

@@ -42,6 +42,8 @@ SeenBox ReadMessageBox(HWND box)
     } else if (search.icon && search.icon == LoadIconW(nullptr, IDI_INFORMATION)) {
         seen.icon = MB_ICONINFORMATION;
     }
+    const HWND cancel = GetDlgItem(box, IDCANCEL);
+    seen.cancel = cancel && (GetWindowLongW(cancel, GWL_STYLE) & WS_VISIBLE);
     return seen;
 }
 

@@ -7,11 +7,13 @@
 #include <vector>
 
 // A message box seen on this thread: its text, caption and which standard
-// icon it shows (MB_ICONERROR, MB_ICONINFORMATION, or 0 for another/none).
+// icon it shows (MB_ICONERROR, MB_ICONINFORMATION, or 0 for another/none),
+// and whether it shows a cancel button.
 struct SeenBox {
     std::wstring text;
     std::wstring caption;
     UINT icon = 0;
+    bool cancel = false;
 };
 
 // While alive, reads every message box that this thread opens and presses

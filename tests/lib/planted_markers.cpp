@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-const wchar_t kPlantedMarkers[] = L"C:\\kestrafen-planted\\";
-
 std::map<std::wstring, PlantNames> PlantsLoaded()
 {
     std::map<std::wstring, PlantNames> loaded;

@@ -1,15 +1,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <kestrafen_facts.h>  // kPlantedMarkers: where planted_dll records each load
 
 #include <cstddef>
 #include <map>
 #include <set>
 #include <string>
-
-// Where the planted DLL (tests/programs/planted_dll.cpp) leaves a
-// "<program>=<dll>" file each time a program loads it.
-extern const wchar_t kPlantedMarkers[];
 
 using PlantNames = std::set<std::wstring>;
 

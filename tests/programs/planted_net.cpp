@@ -2,10 +2,11 @@
 // working directory: it only records that it ran.
 #include <windows.h>
 
+#include <kestrafen_facts.h>  // kPlantedNetRan
+
 int main()
 {
-    const HANDLE marker = CreateFileW(L"C:\\kestrafen-planted-net-ran", GENERIC_WRITE, 0, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE marker = CreateFileW(kPlantedNetRan, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (marker != INVALID_HANDLE_VALUE) {
         CloseHandle(marker);
     }
