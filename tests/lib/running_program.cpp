@@ -4,6 +4,8 @@
 
 #include "ui/main_window.h"
 
+#include <cstdio>
+
 namespace {
 
 struct Search {
@@ -34,6 +36,7 @@ HWND FindWindowOf(DWORD pid, const wchar_t* className)
 }
 
 RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand, const std::wstring& workDir)
+    : exe_(exe)
 {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -49,6 +52,9 @@ RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand, const 
         process_ = pi_.hProcess;
         CloseHandle(pi_.hThread);
         WaitForInputIdle(process_, 10000);
+    } else {
+        startError_ = GetLastError();
+        PrintWhyNoWindow();
     }
 }
 
@@ -88,7 +94,31 @@ HWND RunningProgram::MainWindow()
         SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kLoopTimeoutMs, nullptr);
     }
     main_ = window;
+    if (!main_ && process_) {
+        PrintWhyNoWindow();
+    }
     return main_;
+}
+
+void RunningProgram::PrintWhyNoWindow()
+{
+    if (!process_) {
+        wchar_t* text = nullptr;
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, startError_, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::printf("%ls did not start: error %lu%s%ls\n", exe_.c_str(), startError_, text ? ", " : "",
+                    text ? text : L"");
+        LocalFree(text);
+    } else if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process_, &exitCode);
+        std::printf("%ls exited with code 0x%08lX before its window existed\n", exe_.c_str(), exitCode);
+    } else {
+        std::printf("%ls is running, but no window of it answered within 10 s\n", exe_.c_str());
+    }
+    // Under Wine, what Wine itself saw (its err: lines) went to the same
+    // output, above.
+    std::fflush(stdout);
 }
 
 void RunningProgram::Press(int id)
