@@ -8,6 +8,9 @@
 # KESTRAFEN_ANALYSIS=0 leaves the analysers out. Installs whatever is missing
 # first.
 set -euo pipefail
+# What the caller asked of Wine's debug output, for the tests themselves: the
+# prefix is made with it off.
+tests_wine_debug=${WINEDEBUG:-}
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
 # shellcheck source=wine/platform.sh
@@ -28,6 +31,7 @@ fi
 
 use_display
 prepare_prefix "$KESTRAFEN_TEST_PREFIX" "$KESTRAFEN_STANDIN_SPOOLER" fresh
+show_wine_errors "$tests_wine_debug"
 status=0
 ctest --preset mingw-cross -j "${KESTRAFEN_TEST_JOBS:-4}" "$@" || status=$?
 

@@ -3,6 +3,9 @@
 # platform that the tests, the demo, the screenshots and the benchmarks run
 # the program on, set up here and nowhere else:
 #   use_prefix PREFIX          this shell's Wine: prefix, locale, debug channels
+#   show_wine_errors [CHANNELS] the debug channels of test runs: CHANNELS if
+#                              given, else Wine's own error lines (err:) on
+#                              and its fixme: lines off
 #   make_prefix                makes the prefix once: fonts, window management,
 #                              the throwaway marker
 #   prepare_prefix PREFIX STANDIN_EXE [fresh]
@@ -22,6 +25,14 @@ use_prefix() {
   esac
   export WINEPREFIX="$1" LANG=zh_CN.UTF-8 WINEDEBUG="${WINEDEBUG:--all}"
   export LC_ALL="$LANG"
+}
+
+# Test runs keep Wine's error lines: a program that fails to start, or a
+# window that can't be made, says why there (a missing program, no display,
+# no desktop process). Its fixme: lines, about what Wine leaves undone, are
+# many and never the cause.
+show_wine_errors() {
+  export WINEDEBUG="${1:-fixme-all}"
 }
 
 # Creates $WINEPREFIX once (serialised by a lock): windows that appear at once
