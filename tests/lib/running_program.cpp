@@ -5,6 +5,7 @@
 #include "ui/main_window.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -83,6 +84,9 @@ HWND RunningProgram::MainWindow()
             break;
         }
         window = nullptr;
+        if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+            break;  // it won't come now
+        }
         Sleep(20);
     }
     // The controls exist before the window is shown: a message sent from
@@ -106,15 +110,16 @@ void RunningProgram::PrintWhyNoWindow()
         wchar_t* text = nullptr;
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, startError_, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-        std::printf("%ls did not start: error %lu%s%ls\n", exe_.c_str(), startError_, text ? ", " : "",
-                    text ? text : L"");
+        std::string reason = Utf8(text ? text : L"");
+        reason.erase(reason.find_last_not_of(" \r\n") + 1);  // FormatMessage ends it with a line break
+        std::printf("%s did not start: error %lu, %s\n", Utf8(exe_).c_str(), startError_, reason.c_str());
         LocalFree(text);
     } else if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
         DWORD exitCode = 0;
         GetExitCodeProcess(process_, &exitCode);
-        std::printf("%ls exited with code 0x%08lX before its window existed\n", exe_.c_str(), exitCode);
+        std::printf("%s exited with code 0x%08lX before its window existed\n", Utf8(exe_).c_str(), exitCode);
     } else {
-        std::printf("%ls is running, but no window of it answered within 10 s\n", exe_.c_str());
+        std::printf("%s is running, but no window of it came within 10 s\n", Utf8(exe_).c_str());
     }
     // Under Wine, what Wine itself saw (its err: lines) went to the same
     // output, above.
