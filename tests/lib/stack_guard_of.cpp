@@ -40,21 +40,32 @@ ULONGLONG StackGuardOf(HANDLE process)
 
 namespace {
 
+// The NT headers of an exe file, and where they are in it; false if it has
+// none.
+bool NtHeadersOf(const std::vector<BYTE>& file, IMAGE_NT_HEADERS64& nt, size_t& at)
+{
+    IMAGE_DOS_HEADER dos{};
+    if (file.size() < sizeof(dos)) {
+        return false;
+    }
+    std::memcpy(&dos, file.data(), sizeof(dos));
+    at = static_cast<size_t>(dos.e_lfanew);
+    if (file.size() < at + sizeof(nt)) {
+        return false;
+    }
+    std::memcpy(&nt, file.data() + at, sizeof(nt));
+    return true;
+}
+
 // The file's offset of an RVA, through its section table; 0 if no section's
 // raw data holds eight bytes there.
 size_t FileOffsetOf(const std::vector<BYTE>& file, DWORD rva)
 {
-    IMAGE_DOS_HEADER dos{};
     IMAGE_NT_HEADERS64 nt{};
-    if (file.size() < sizeof(dos)) {
+    size_t ntAt = 0;
+    if (!NtHeadersOf(file, nt, ntAt)) {
         return 0;
     }
-    std::memcpy(&dos, file.data(), sizeof(dos));
-    const auto ntAt = static_cast<size_t>(dos.e_lfanew);
-    if (file.size() < ntAt + sizeof(nt)) {
-        return 0;
-    }
-    std::memcpy(&nt, file.data() + ntAt, sizeof(nt));
     const size_t sectionsAt = ntAt + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
     for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
         IMAGE_SECTION_HEADER section{};
@@ -95,16 +106,11 @@ std::optional<ULONGLONG> BuiltStackGuard(const std::wstring& exe, DWORD rva)
     std::ifstream in(exe.c_str(), std::ios::binary);
     const std::vector<BYTE> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (rva == 0) {
-        IMAGE_DOS_HEADER dos{};
         IMAGE_NT_HEADERS64 nt{};
-        if (file.size() < sizeof(dos)) {
+        size_t ntAt = 0;
+        if (!NtHeadersOf(file, nt, ntAt)) {
             return std::nullopt;
         }
-        std::memcpy(&dos, file.data(), sizeof(dos));
-        if (file.size() < static_cast<size_t>(dos.e_lfanew) + sizeof(nt)) {
-            return std::nullopt;
-        }
-        std::memcpy(&nt, file.data() + dos.e_lfanew, sizeof(nt));
         constexpr DWORD kSecurityCookieOffset = 0x58;  // in IMAGE_LOAD_CONFIG_DIRECTORY64
         const IMAGE_DATA_DIRECTORY config = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
         const std::optional<ULONGLONG> cookie =
