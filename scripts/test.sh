@@ -32,6 +32,10 @@ fi
 use_display
 prepare_prefix "$KESTRAFEN_TEST_PREFIX" "$KESTRAFEN_STANDIN_SPOOLER" fresh
 show_wine_errors "$tests_wine_debug"
+if [ "${wine_command[0]}" != setarch ]; then
+  echo "note: address-space randomisation stays on (the system refuses to turn it off): Wine may fail" \
+    "to start about one process in 7,700 (\"failed to map the shared user data\")" >&2
+fi
 status=0
 ctest --preset mingw-cross -j "${KESTRAFEN_TEST_JOBS:-4}" "$@" || status=$?
 

@@ -13,4 +13,4 @@ shift
 show_wine_errors "${WINEDEBUG:-}"
 use_prefix "$KESTRAFEN_TEST_PREFIX"
 make_prefix
-exec wine "$@"
+exec "${wine_command[@]}" "$@"
