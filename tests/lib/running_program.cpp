@@ -123,7 +123,7 @@ void RunningProgram::PrintWhyNoWindow()
     }
     // Under Wine, what Wine itself saw (its err: lines) went to the same
     // output, above.
-    std::fflush(stdout);
+    static_cast<void>(std::fflush(stdout));
 }
 
 void RunningProgram::Press(int id)

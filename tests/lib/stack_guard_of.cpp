@@ -69,7 +69,7 @@ size_t FileOffsetOf(const std::vector<BYTE>& file, DWORD rva)
     const size_t sectionsAt = ntAt + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
     for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
         IMAGE_SECTION_HEADER section{};
-        const size_t at = sectionsAt + i * sizeof(section);
+        const size_t at = sectionsAt + (i * sizeof(section));
         if (file.size() < at + sizeof(section)) {
             return 0;
         }
@@ -95,7 +95,7 @@ std::optional<ULONGLONG> EightBytesAt(const std::vector<BYTE>& file, DWORD rva)
 std::string Hex(ULONGLONG value)
 {
     char text[20] = {};
-    std::snprintf(text, sizeof(text), "%016llx", value);
+    static_cast<void>(std::snprintf(text, sizeof(text), "%016llx", value));
     return text;
 }
 
