@@ -8,6 +8,9 @@
 # KESTRAFEN_ANALYSIS=0 leaves the analysers out. Installs whatever is missing
 # first.
 set -euo pipefail
+# What the caller asked of Wine's debug output, for the tests themselves: the
+# prefix is made with it off.
+tests_wine_debug=${WINEDEBUG:-}
 # shellcheck source=scripts/common.sh
 . "$(dirname "$0")/common.sh"
 # shellcheck source=wine/platform.sh
@@ -28,6 +31,11 @@ fi
 
 use_display
 prepare_prefix "$KESTRAFEN_TEST_PREFIX" "$KESTRAFEN_STANDIN_SPOOLER" fresh
+show_wine_errors "$tests_wine_debug"
+if [ "${wine_command[0]}" != setarch ]; then
+  echo "note: address-space randomisation stays on (the system refuses to turn it off): Wine may fail" \
+    "to start about one process in 7,700 (\"failed to map the shared user data\")" >&2
+fi
 status=0
 ctest --preset mingw-cross -j "${KESTRAFEN_TEST_JOBS:-4}" "$@" || status=$?
 

@@ -6,7 +6,6 @@
 #include "lib/job_dir.h"
 #include "lib/running_program.h"
 #include "lib/spooler_service.h"
-#include "lib/stack_guard_of.h"
 #include "lib/test_paths.h"
 #include "lib/test_prefix.h"
 
@@ -246,27 +245,6 @@ TEST_F(EndToEnd, ServiceCommandsGetAConsoleWithoutAWindow)
             << (console.empty() ? std::string("no console of its own")
                                 : "a console host with a window: " + std::string(console.begin(), console.end()));
     }
-}
-
-TEST_F(EndToEnd, EachStartChoosesItsOwnStackGuard)
-{
-    // The guard that the stack checks compare against is the image's
-    // security cookie; it must be chosen afresh by each process, never the
-    // well-known value it is built with.
-    ULONGLONG guards[2] = {};
-    for (ULONGLONG& guard : guards) {
-        RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
-        ASSERT_NE(program.MainWindow(), nullptr);
-        guard = StackGuardOf(program.Process());
-        program.CloseBox();
-        EXPECT_EQ(program.WaitForExit(10000), 0);
-    }
-    std::printf("stack guards of two starts: %016llx, %016llx\n", guards[0], guards[1]);
-    for (const ULONGLONG guard : guards) {
-        EXPECT_NE(guard, 0u) << "no security cookie to read";
-        EXPECT_NE(guard, kUnchosenStackGuard) << "the guard was never chosen";
-    }
-    EXPECT_NE(guards[0], guards[1]);
 }
 
 TEST_F(EndToEnd, StopFailureLeavesTheJobsAndTheProgramOpen)

@@ -2,7 +2,12 @@
 # Sourced, after scripts/common.sh and a build's facts (use_build). The Wine
 # platform that the tests, the demo, the screenshots and the benchmarks run
 # the program on, set up here and nowhere else:
+#   wine ARGS...               Wine, started without address-space
+#                              randomisation where the system allows it
+#                              (wine_command, for exec)
 #   use_prefix PREFIX          this shell's Wine: prefix, locale, debug channels
+#   show_wine_errors [CHANNELS] the debug channels of test runs: CHANNELS if
+#                              given, else only Wine's own error lines (err:)
 #   make_prefix                makes the prefix once: fonts, window management,
 #                              the throwaway marker
 #   prepare_prefix PREFIX STANDIN_EXE [fresh]
@@ -14,6 +19,24 @@
 #   use_display                a virtual display unless a usable one is set,
 #                              stopped at exit
 
+# Debian's Wine has no preloader to reserve its fixed addresses before Linux
+# lays out the process. As a process starts, Wine maps the shared user data
+# at 0x7ffe0000; Linux puts the Unix heap of wine64 (loaded at 0x7d000000)
+# anywhere in the gigabyte above it, and about one start in 7,700 finds its
+# heap there. That process ends before any of its code runs, saying only
+# "err:virtual:virtual_alloc_first_teb wine: failed to map the shared user
+# data: c0000018". Without randomisation the heap starts right above wine64,
+# far below, and the processes Wine starts inherit that. Where the system
+# refuses it (the default seccomp profile of a Docker container refuses this
+# personality), Wine runs as it is, and test.sh says so.
+wine_command=(env wine)
+if setarch "$(uname -m)" --addr-no-randomize true 2>/dev/null; then
+  wine_command=(setarch "$(uname -m)" --addr-no-randomize wine)
+fi
+wine() {
+  "${wine_command[@]}" "$@"
+}
+
 # PREFIX (never the user's own ~/.wine) in the locale of the program's users,
 # with Wine's debug output off unless the caller's WINEDEBUG asks for some.
 use_prefix() {
@@ -22,6 +45,16 @@ use_prefix() {
   esac
   export WINEPREFIX="$1" LANG=zh_CN.UTF-8 WINEDEBUG="${WINEDEBUG:--all}"
   export LC_ALL="$LANG"
+}
+
+# Test runs keep Wine's error lines: a program that fails to start, or a
+# window that can't be made, says why there (a missing program, no display,
+# no desktop process). Its fixme: and warn: lines, about what Wine leaves
+# undone, are many and never the cause. Spelt "-all,err+all", not
+# "fixme-all": Debian's wine wrapper adds a note on 32-bit Wine to every run
+# unless the setting starts by turning all off.
+show_wine_errors() {
+  export WINEDEBUG="${1:--all,err+all}"
 }
 
 # Creates $WINEPREFIX once (serialised by a lock): windows that appear at once

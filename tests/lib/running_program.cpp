@@ -4,6 +4,9 @@
 
 #include "ui/main_window.h"
 
+#include <cstdio>
+#include <string>
+
 namespace {
 
 struct Search {
@@ -34,6 +37,7 @@ HWND FindWindowOf(DWORD pid, const wchar_t* className)
 }
 
 RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand, const std::wstring& workDir)
+    : exe_(exe)
 {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
@@ -49,6 +53,9 @@ RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand, const 
         process_ = pi_.hProcess;
         CloseHandle(pi_.hThread);
         WaitForInputIdle(process_, 10000);
+    } else {
+        startError_ = GetLastError();
+        PrintWhyNoWindow();
     }
 }
 
@@ -77,6 +84,9 @@ HWND RunningProgram::MainWindow()
             break;
         }
         window = nullptr;
+        if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+            break;  // it won't come now
+        }
         Sleep(20);
     }
     // The controls exist before the window is shown: a message sent from
@@ -88,7 +98,32 @@ HWND RunningProgram::MainWindow()
         SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kLoopTimeoutMs, nullptr);
     }
     main_ = window;
+    if (!main_ && process_) {
+        PrintWhyNoWindow();
+    }
     return main_;
+}
+
+void RunningProgram::PrintWhyNoWindow()
+{
+    if (!process_) {
+        wchar_t* text = nullptr;
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, startError_, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::string reason = Utf8(text ? text : L"");
+        reason.erase(reason.find_last_not_of(" \r\n") + 1);  // FormatMessage ends it with a line break
+        std::printf("%s did not start: error %lu, %s\n", Utf8(exe_).c_str(), startError_, reason.c_str());
+        LocalFree(text);
+    } else if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process_, &exitCode);
+        std::printf("%s exited with code 0x%08lX before its window existed\n", Utf8(exe_).c_str(), exitCode);
+    } else {
+        std::printf("%s is running, but no window of it came within 10 s\n", Utf8(exe_).c_str());
+    }
+    // Under Wine, what Wine itself saw (its err: lines) went to the same
+    // output, above.
+    static_cast<void>(std::fflush(stdout));
 }
 
 void RunningProgram::Press(int id)

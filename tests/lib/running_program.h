@@ -25,7 +25,9 @@ public:
     bool Started() const { return process_ != nullptr; }
     HANDLE Process() const { return process_; }
     // The main window, once it and its controls exist (waits up to 10 s);
-    // null if it never came.
+    // null if it never came, and then what became of the program is
+    // printed: that it never started and why, its exit code, or that it is
+    // still running without one.
     HWND MainWindow();
     HWND Control(int id) { return GetDlgItem(MainWindow(), id); }
 
@@ -52,6 +54,9 @@ public:
 
 private:
     HWND FindBox() const;
+    void PrintWhyNoWindow();
+    std::wstring exe_;
+    DWORD startError_ = ERROR_SUCCESS;
     PROCESS_INFORMATION pi_{};
     HANDLE process_ = nullptr;
     HWND main_ = nullptr;

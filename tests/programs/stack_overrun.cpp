@@ -3,7 +3,8 @@
 // would; the stack guard must end it there, with the fast-fail code, before
 // the damaged frame returns. Started with "guard PATH" it writes its stack
 // guard to PATH as "<hex value> <1 if the image's load configuration names
-// the guard as its security cookie, else 0>" and ends with kReturned.
+// the guard as its security cookie, else 0> <the guard's RVA, hex>" and ends
+// with kReturned.
 // Started with anything else it copies what fits and ends with kReturned.
 #include <windows.h>
 
@@ -50,10 +51,13 @@ bool LoaderKnowsTheGuard()
 
 int ReportGuard(const char* path)
 {
-    char text[40] = {};
-    const int length = std::snprintf(text, sizeof(text), "%016llx %d\n",
+    char text[48] = {};
+    const auto base = reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr));
+    const int length = std::snprintf(text, sizeof(text), "%016llx %d %llx\n",
                                      static_cast<unsigned long long>(__stack_chk_guard),
-                                     LoaderKnowsTheGuard() ? 1 : 0);
+                                     LoaderKnowsTheGuard() ? 1 : 0,
+                                     static_cast<unsigned long long>(
+                                         reinterpret_cast<std::uintptr_t>(&__stack_chk_guard) - base));
     const HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (length <= 0 || file == INVALID_HANDLE_VALUE) {
         return 1;

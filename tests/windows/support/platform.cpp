@@ -18,13 +18,3 @@ bool SkipsAreFailures()
     const DWORD length = GetEnvironmentVariableW(L"KESTRAFEN_REQUIRE_WINDOWS", value, 8);
     return length == 1 && value[0] == L'1';
 }
-
-std::string Utf8(const std::wstring& text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
-                        nullptr);
-    return utf8;
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lib/window_text.h"  // Utf8, for the log
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,6 +34,3 @@ bool SkipsAreFailures();
             GTEST_SKIP() << (reason);                                                              \
         }                                                                                          \
     } while (false)
-
-// Text for the log: UTF-8.
-std::string Utf8(const std::wstring& text);
