@@ -4,7 +4,7 @@
 set -euo pipefail
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32
   binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils imagemagick
-  fonts-wqy-microhei locales googletest python3 python3-pefile xdotool clang-16 lld-16
+  fonts-wqy-microhei locales googletest python3 python3-pefile python3-yaml xdotool clang-16 lld-16
   clang-tidy-22 cppcheck shellcheck osslsigncode openssl fonts-wine git"
 missing=""
 for p in $packages; do
