@@ -159,6 +159,37 @@ TEST(Hardening, AProgramBuiltWithoutThemFailsTheCheck)
     EXPECT_NE(std::find(gaps.begin(), gaps.end(), "high-entropy ASLR"), gaps.end());
 }
 
+// The deciding half of the two checks above, on recorded policies: one
+// policy that can't be read is reported alone, and names no other gap.
+TEST(Hardening, GapsAreDecidedPolicyByPolicy)
+{
+    Mitigations hardened;
+    hardened.depRead = hardened.aslrRead = hardened.cfgRead = true;
+    hardened.dep = hardened.aslrBottomUp = hardened.aslrHighEntropy = hardened.cfg = true;
+    Mitigations cfgUnread = hardened;
+    cfgUnread.cfgRead = false;
+    cfgUnread.cfg = false;
+    Mitigations unhardened = hardened;  // as unhardened_program.exe reads on Windows
+    unhardened.aslrHighEntropy = false;
+    unhardened.cfg = false;
+    Mitigations lowEntropy = hardened;
+    lowEntropy.aslrHighEntropy = false;
+    const struct {
+        const char* name;
+        Mitigations mitigations;
+        std::vector<std::string> gaps;
+    } cases[] = {
+        {"hardened", hardened, {}},
+        {"CFG unread", cfgUnread, {"Control Flow Guard unread"}},
+        {"nothing read (Wine 8)", Mitigations{}, {"DEP unread", "high-entropy ASLR unread", "Control Flow Guard unread"}},
+        {"unhardened", unhardened, {"high-entropy ASLR", "Control Flow Guard"}},
+        {"bottom-up ASLR without high entropy", lowEntropy, {"high-entropy ASLR"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HardeningGaps(c.mitigations), c.gaps) << c.name << ": " << Describe(c.mitigations);
+    }
+}
+
 TEST(StackGuard, EachStartOfTheReleasedProgramChoosesItsOwn)
 {
     ULONGLONG guards[2] = {};

@@ -7,6 +7,7 @@
 #include "windows/support/screenshot.h"
 #include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
+#include "windows/support/window_cover.h"
 
 #include "lib/job_dir.h"
 #include "lib/running_program.h"
@@ -94,6 +95,20 @@ Outcome RunCleanup(RunningProgram& program, const std::function<void(const std::
 
 void TakeScreenshot(const std::vector<HWND>& windows, const wchar_t* name)
 {
+    // The picture must be of the program's windows, on the desktop a user
+    // sees: not a first-run screen or another program's window over them.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(windows.front(), &pid);
+    for (const HWND window : windows) {
+        const std::string hidden = NotInView(window, pid);
+        // Under Wine other tests' windows share the virtual display.
+        if (!hidden.empty() && OnWine() && hidden.rfind("the program's window is covered", 0) == 0) {
+            std::printf("%s: %s (noted: under Wine other tests' windows share the display)\n",
+                        Utf8(name).c_str(), hidden.c_str());
+            continue;
+        }
+        ASSERT_TRUE(hidden.empty()) << Utf8(name) << ": " << hidden;
+    }
     // A window that has just come up may not be on the screen yet.
     const std::wstring path = ArtefactsDir() + name;
     Shot shot = SaveScreenshot(windows, path);
@@ -105,6 +120,36 @@ void TakeScreenshot(const std::vector<HWND>& windows, const wchar_t* name)
                 shot.colours, shot.colours >= 64 ? " or more" : "");
     EXPECT_TRUE(shot.saved) << Utf8(path);
     EXPECT_GE(shot.colours, 3) << Utf8(path) << ": a blank picture";
+}
+
+// The deciding half of the view check, on recorded points: the program's
+// own windows on top pass; anything else fails, named.
+TEST(InView, ACoverIsNamedByWhatLiesOnTop)
+{
+    const DWORD program = 1200;
+    const auto points = [](DWORD centre, const char* owner) {
+        std::vector<PointOnTop> seen;
+        for (const char* where : {"top-left corner", "top-right corner", "bottom-left corner",
+                                  "bottom-right corner"}) {
+            seen.push_back({where, 1200, "a window of class KestrafenMainWindow of kestrafen.exe"});
+        }
+        seen.push_back({"centre", centre, owner});
+        return seen;
+    };
+    const struct {
+        const char* name;
+        std::vector<PointOnTop> seen;
+        const char* problem;  // empty: in view
+    } cases[] = {
+        {"in view", points(program, "a window of class #32770 of kestrafen.exe"), ""},
+        {"a first-run screen over it", points(4711, "a window of class Windows.UI.Core.CoreWindow of ShellHost.exe"),
+         "the program's window is covered: at its centre: a window of class Windows.UI.Core.CoreWindow of ShellHost.exe"},
+        {"no window at all", std::vector<PointOnTop>{{"centre", 0, "nothing"}},
+         "the program's window is covered: at its centre: nothing"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CoverProblem(c.seen, program), c.problem) << c.name;
+    }
 }
 
 // Each check leaves the Spooler as it found it: its start type put back, and
