@@ -72,6 +72,24 @@ TEST(Environment, SystemMachineAndElevation)
     EXPECT_TRUE(elevated) << "the suite stops and starts the Spooler: it needs an elevated run";
 }
 
+// What the image sets for Windows Error Reporting: with DontShowUI=1 no
+// crash of any program shows a dialog, so the fast-fail check's "no
+// dialog" half shows this setting, not the program.
+TEST(Environment, ErrorReportingSettings)
+{
+    for (const wchar_t* name : {L"DontShowUI", L"Disabled"}) {
+        DWORD value = 0;
+        DWORD size = sizeof(value);
+        const LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\Windows Error Reporting",
+                                            name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+        if (status == ERROR_SUCCESS) {
+            std::printf("Windows Error Reporting %s: %lu\n", Utf8(name).c_str(), static_cast<unsigned long>(value));
+        } else {
+            std::printf("Windows Error Reporting %s: not set\n", Utf8(name).c_str());
+        }
+    }
+}
+
 TEST(Environment, TheSpoolerIsThere)
 {
     const ServiceFacts spooler = QueryService(L"Spooler");

@@ -4,6 +4,7 @@
 #include "windows/support/console_watch.h"
 #include "windows/support/job_corpus.h"
 #include "windows/support/platform.h"
+#include "windows/support/process_tree.h"
 #include "windows/support/screenshot.h"
 #include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
@@ -63,6 +64,12 @@ Outcome RunCleanup(RunningProgram& program, const std::function<void(const std::
 {
     Outcome outcome;
     const HWND label = program.Control(ID_STATUS);
+    // The stage before the press, read before it: the press may be handled
+    // before a read after it.
+    outcome.stages.push_back(WindowText(label));
+    if (atStage) {
+        atStage(outcome.stages.back());
+    }
     program.Press(ID_CLEAN);
     HWND box = nullptr;
     for (const ULONGLONG end = GetTickCount64() + kRunLimitMs; !box && GetTickCount64() < end;) {
@@ -128,13 +135,10 @@ TEST(InView, ACoverIsNamedByWhatLiesOnTop)
 {
     const DWORD program = 1200;
     const auto points = [](DWORD centre, const char* owner) {
-        std::vector<PointOnTop> seen;
-        for (const char* where : {"top-left corner", "top-right corner", "bottom-left corner",
-                                  "bottom-right corner"}) {
-            seen.push_back({where, 1200, "a window of class KestrafenMainWindow of kestrafen.exe"});
-        }
-        seen.push_back({"centre", centre, owner});
-        return seen;
+        const char* const own = "a window of class KestrafenMainWindow of kestrafen.exe";
+        return std::vector<PointOnTop>{{"top-left corner", 1200, own},     {"top-right corner", 1200, own},
+                                       {"bottom-left corner", 1200, own},  {"bottom-right corner", 1200, own},
+                                       {"centre", centre, owner}};
     };
     const struct {
         const char* name;
@@ -238,15 +242,43 @@ TEST_F(ReleasedProgram, TheConsoleWatchSeesTheWindowOfACommandStartedWithoutTheF
     WINDOWS_ONLY(kWineShowsNoConsoles);
     const WindowWatch watch;
     ASSERT_TRUE(watch.Hooked());
-    RunningProgram control(SuiteDir() + L"console_starter.exe", SW_SHOWNORMAL, SuiteDir());
-    ASSERT_TRUE(control.Started());
+    // Started without waiting for it to go idle: it has no window, so it
+    // never would. Its console stays up until the tree is ended here, longer
+    // than the watch waits, and the watch pumps its events while it waits.
+    std::wstring command = L"\"" + SuiteDir() + L"console_starter.exe\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, SuiteDir().c_str(),
+                               &si, &pi));
+    CloseHandle(pi.hThread);
     for (int i = 0; i < 100 && watch.Consoles().empty(); ++i) {
         WindowWatch::Pump(50);
     }
+    EndProcessTree(pi.dwProcessId);
+    CloseHandle(pi.hProcess);
     for (const ShownWindow& shown : watch.Shown()) {
         std::printf("window shown: class %s of %s\n", Utf8(shown.className).c_str(), Utf8(shown.image).c_str());
     }
     EXPECT_FALSE(watch.Consoles().empty()) << "control: a console command started without CREATE_NO_WINDOW";
+}
+
+// Which of the windows a watch saw are console windows, on recorded classes.
+TEST(ConsoleWatch, ConsolesAreTheConsoleHostsWindows)
+{
+    const struct {
+        const wchar_t* className;
+        bool console;
+    } cases[] = {
+        {L"ConsoleWindowClass", true},              // conhost.exe
+        {L"CASCADIA_HOSTING_WINDOW_CLASS", true},   // Windows Terminal hosting a console
+        {L"PseudoConsoleWindow", false},            // ConPTY's window, never shown
+        {L"#32770", false},                         // the program's own message box
+        {L"KestrafenMainWindow", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsConsoleWindowClass(c.className), c.console) << Utf8(c.className);
+    }
 }
 
 TEST_F(ReleasedProgram, AStoppedSpoolerFailsTheStopAndTouchesNoFile)

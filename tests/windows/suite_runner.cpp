@@ -31,7 +31,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -39,16 +41,32 @@
 
 namespace {
 
-FILE* g_log = nullptr;
+HANDLE g_log = INVALID_HANDLE_VALUE;
 
+// Writes to standard output and to suite.log.
 void Say(const std::string& text)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    if (g_log) {
-        std::fwrite(text.data(), 1, text.size(), g_log);
-        std::fflush(g_log);
+    static_cast<void>(std::fwrite(text.data(), 1, text.size(), stdout));
+    static_cast<void>(std::fflush(stdout));
+    DWORD written = 0;
+    if (g_log != INVALID_HANDLE_VALUE) {
+        WriteFile(g_log, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
+}
+
+void Append(std::vector<std::string>& to, const std::vector<std::string>& more)
+{
+    to.insert(to.end(), more.begin(), more.end());
+}
+
+// Text made of parts, for messages built in loops.
+std::string Text(std::initializer_list<std::string> parts)
+{
+    std::string text;
+    for (const std::string& part : parts) {
+        text += part;
+    }
+    return text;
 }
 
 std::wstring Wide(const std::string& text)
@@ -113,11 +131,11 @@ std::vector<std::string> UserToolProblems(const std::wstring& path, const std::s
     std::vector<std::string> problems;
     for (const auto& [tool, command] : tools) {
         const std::string hash = HashInToolOutput(Captured(command));
-        Say("  " + tool + " " + name + ": " + (hash.empty() ? "no hash" : hash) + "\n");
+        Say(Text({"  ", tool, " ", name, ": ", hash.empty() ? "no hash" : hash, "\n"}));
         if (hash.empty() && SkipsAreFailures()) {
-            problems.push_back(tool + " gave no hash for " + name);
+            problems.push_back(Text({tool, " gave no hash for ", name}));
         } else if (!hash.empty() && hash != listed) {
-            problems.push_back(tool + " gives " + name + " the SHA-256 " + hash + ", listed " + listed);
+            problems.push_back(Text({tool, " gives ", name, " the SHA-256 ", hash, ", listed ", listed}));
         }
     }
     return problems;
@@ -133,12 +151,10 @@ std::vector<std::string> CheckRelease(const std::wstring& release)
     if (!sums) {
         return {"the release has no " + Utf8(KESTRAFEN_SUMS_FILE)};
     }
-    std::vector<std::string> files;
-    for (const std::string& file : FilesIn(release)) {
-        if (Wide(file) != KESTRAFEN_SUMS_FILE) {
-            files.push_back(file);
-        }
-    }
+    std::vector<std::string> files = FilesIn(release);
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [](const std::string& file) { return Wide(file) == KESTRAFEN_SUMS_FILE; }),
+                files.end());
     std::vector<std::string> problems =
         SumsProblems(*sums, files, [&release](const std::string& name) {
             const std::string hash = Sha256Of(release + Wide(name));
@@ -154,9 +170,7 @@ std::vector<std::string> CheckRelease(const std::wstring& release)
         return problems;
     }
     for (const auto& [name, hash] : SumsLines(*sums)) {
-        for (const std::string& problem : UserToolProblems(release + Wide(name), name, hash)) {
-            problems.push_back(problem);
-        }
+        Append(problems, UserToolProblems(release + Wide(name), name, hash));
     }
     return problems;
 }
@@ -187,13 +201,14 @@ std::vector<std::string> RunPrograms(const std::wstring& suiteDir, const std::ws
         const std::wstring results = artefacts + Wide(program) + L".xml";
         DeleteFileW(results.c_str());
         Say("== " + program + "\n");
-        const std::optional<DWORD> exitCode =
-            RunWithOutput(L"\"" + suiteDir + Wide(program) + L"\" \"--gtest_output=xml:" + results + L"\"", Say);
+        std::wstring command = L"\"" + suiteDir;
+        command += Wide(program);
+        command += L"\" \"--gtest_output=xml:";
+        command += results;
+        command += L"\"";
+        const std::optional<DWORD> exitCode = RunWithOutput(command, Say);
         int skipped = 0;
-        for (const std::string& problem :
-             ProgramProblems(program, exitCode, ReadFileText(results), SkipsAreFailures(), skipped)) {
-            problems.push_back(problem);
-        }
+        Append(problems, ProgramProblems(program, exitCode, ReadFileText(results), SkipsAreFailures(), skipped));
         if (skipped > 0) {
             Say(program + ": " + std::to_string(skipped) + " checks skipped\n");
         }
@@ -225,7 +240,8 @@ int wmain(int argc, wchar_t** argv)
         suiteDir += L'\\';
     }
     const std::wstring artefacts = ArtefactsDir();
-    g_log = _wfopen((artefacts + L"suite.log").c_str(), L"wb");
+    g_log = CreateFileW((artefacts + L"suite.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
 
     std::vector<std::string> problems = CheckRelease(ReleaseDir());
     std::vector<std::string> spoolerProblems;
@@ -242,9 +258,7 @@ int wmain(int argc, wchar_t** argv)
                 spoolerProblems.push_back("the Spooler was " + std::string(StateName(found.state)) +
                                           " and could not be started before the suite");
             }
-            for (const std::string& problem : RunPrograms(suiteDir, artefacts)) {
-                problems.push_back(problem);
-            }
+            Append(problems, RunPrograms(suiteDir, artefacts));
         }
         const ServiceFacts after = QueryService(L"Spooler");
         Say("== the Spooler after the suite, put back: " + SpoolerText() + "\n");
@@ -253,16 +267,14 @@ int wmain(int argc, wchar_t** argv)
                                       StartTypeName(found.startType));
         }
     }
-    for (const std::string& problem : spoolerProblems) {
-        problems.push_back(problem);
-    }
+    Append(problems, spoolerProblems);
 
     for (const std::string& problem : problems) {
         Say("FAIL: " + problem + "\n");
     }
     Say(problems.empty() ? "the suite passed\n" : std::to_string(problems.size()) + " problems\n");
-    if (g_log) {
-        std::fclose(g_log);
+    if (g_log != INVALID_HANDLE_VALUE) {
+        CloseHandle(g_log);
     }
     return problems.empty() ? 0 : 1;
 }

@@ -58,7 +58,12 @@ std::vector<std::string> HardeningGaps(const Mitigations& mitigations)
 
 std::string Describe(const Mitigations& mitigations)
 {
-    const auto onOff = [](bool read, bool on) { return !read ? "unread" : on ? "on" : "off"; };
+    const auto onOff = [](bool read, bool on) {
+        if (!read) {
+            return "unread";
+        }
+        return on ? "on" : "off";
+    };
     return std::string("DEP ") + onOff(mitigations.depRead, mitigations.dep) +
            (mitigations.depPermanent ? " (permanent)" : "") + ", ASLR bottom-up " +
            onOff(mitigations.aslrRead, mitigations.aslrBottomUp) + ", high entropy " +

@@ -40,7 +40,8 @@ std::string ExitCodeText(DWORD code)
 {
     char text[32];
     // NTSTATUS values (a crash, fast-fail) read better in hex.
-    std::snprintf(text, sizeof(text), code >= 0x80000000u ? "0x%08lX" : "%lu", static_cast<unsigned long>(code));
+    static_cast<void>(std::snprintf(text, sizeof(text), code >= 0x80000000u ? "0x%08lX" : "%lu",
+                                    static_cast<unsigned long>(code)));
     return text;
 }
 
@@ -89,7 +90,12 @@ std::vector<std::string> SumsProblems(const std::string& sums, const std::vector
         }
         const std::string actual = hashOf(name);
         if (actual != hash) {
-            problems.push_back(name + ": SHA-256 " + (actual.empty() ? "unreadable" : actual) + ", listed " + hash);
+            std::string problem = name;
+            problem += ": SHA-256 ";
+            problem += actual.empty() ? "unreadable" : actual;
+            problem += ", listed ";
+            problem += hash;
+            problems.push_back(problem);
         }
     }
     if (listed.empty()) {
