@@ -8,7 +8,8 @@
 #     the caller's umask (mode 0640), and sha256sum -c accepts its checksums;
 #     made from a checkout that git takes for another user's (as in a CI
 #     container), with an untracked file in it, its BUILDINFO.txt names the
-#     commit and the SHA-256 of the tracked files alone;
+#     commit and the SHA-256 of the tracked files alone; without the trust
+#     the release gives it, clean-copy.sh refuses such a checkout;
 #  2. the signature verifies against that certificate: SHA-256, the
 #     certificate's subject, the program's name as its description;
 #  3. the signed program still clears a queue under Wine: the end-to-end
@@ -95,6 +96,13 @@ named=$(/usr/bin/python3 -B "$source_dir/scripts/buildinfo.py" --commit "$work/z
 built=$(/usr/bin/python3 -B "$source_dir/scripts/buildinfo.py" --sources-sha256 "$work/zip/$buildinfo")
 [ "$built" = "$tracked_sources" ] ||
   fail "the release was built from other files than the checkout's tracked ones ($built, not $tracked_sources)"
+
+echo "1c. a checkout whose files git won't list is not copied"
+if env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$work/home" GIT_TEST_ASSUME_DIFFERENT_OWNER=1 \
+    bash "$source_dir/scripts/clean-copy.sh" "$checkout" "$work/refused" 2>/dev/null; then
+  fail "clean-copy.sh copied a checkout whose files git would not list"
+fi
+[ ! -e "$work/refused/untracked-planted.txt" ] || fail "clean-copy.sh copied an untracked file"
 
 echo "2. the signature"
 osslsigncode verify -CAfile "$work/cert.pem" -in "$signed" > "$work/verify.log" 2>&1 ||
