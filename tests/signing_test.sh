@@ -57,7 +57,11 @@ chmod +x "$work/bin/osslsigncode"
 source_git=(git -c "safe.directory=$(cd "$source_dir" && pwd -P)" -C "$source_dir")
 commit=$("${source_git[@]}" rev-parse HEAD)
 checkout="$work/checkout"
-"${source_git[@]}" clone -q --shared "$source_dir" "$checkout"
+# Through a bundle: cloning the sources' repository directly would be git
+# reading another user's repository again (its .git), which a CI container's
+# workspace is.
+"${source_git[@]}" bundle create -q "$work/sources.bundle" HEAD
+git -c advice.detachedHead=false clone -q "$work/sources.bundle" "$checkout"
 git -C "$checkout" checkout -q --detach "$commit"
 bash "$source_dir/scripts/clean-copy.sh" "$source_dir" "$checkout"
 echo 'not part of the release' > "$checkout/untracked-planted.txt"
