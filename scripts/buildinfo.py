@@ -20,7 +20,9 @@ and the SHA-256 of the unsigned exe, each with how to check it.
 The version and the toolchain come from the build's facts (facts.json).
 
 Usage: buildinfo.py FACTS_JSON SOURCE_ROOT SOURCES EXE OUTPUT
-       buildinfo.py --exe-sha256 BUILDINFO.txt   (prints the exe's SHA-256 it gives)"""
+       buildinfo.py --exe-sha256 BUILDINFO.txt   (prints the exe's SHA-256 it gives)
+       buildinfo.py --sources-sha256 BUILDINFO.txt
+       buildinfo.py --commit BUILDINFO.txt       (prints the commit it names, if any)"""
 import hashlib
 import json
 import os
@@ -39,6 +41,8 @@ SOURCES_COMMAND = 'find . -type f -print0|LC_ALL=C sort -z|xargs -0 sha256sum|sh
 SOURCES_LINE = '源代码 SHA-256：\n  {}'
 COMMAND_LINE = '  {}'
 EXE_LINE = '未签名的 kestrafen.exe 的 SHA-256：\n  {}'
+# The commit, from a clean work tree and from a dirty one.
+COMMIT_LINES = ('git 提交：\n  {}', 'git 提交（dirty：构建时工作区有未提交的改动）：\n  {}')
 PACKAGE_LINE = '{}  {}'
 
 
@@ -49,6 +53,11 @@ def field(text, line, value=r'\S.*?'):
     pattern = f'({value})'.join(parts)
     found = re.findall(rf'^{pattern}\r?$', text, re.M)
     return found
+
+
+def commits(text):
+    """The commits BUILDINFO.txt's text names (clean or dirty)."""
+    return [c for line in COMMIT_LINES for c in field(text, line, '[0-9a-f]{40}')]
 
 
 def git_commit(root):
@@ -111,10 +120,8 @@ def buildinfo(facts, root, sources, exe_path):
                          'from it would not give back these bytes')
     lines = [f'Kestrafen {version} 构建信息', '=' * 72] + heading('源代码')
     commit = git_commit(root)
-    if commit and not commit[1]:
-        lines += ['git 提交：', f'  {commit[0]}']
-    elif commit:
-        lines += ['git 提交（dirty：构建时工作区有未提交的改动）：', f'  {commit[0]}']
+    if commit:
+        lines += COMMIT_LINES[commit[1]].format(commit[0]).split('\n')
     lines += SOURCES_LINE.format(sources_sha256(sources)).split('\n') + [
               '在源代码的顶层文件夹中用 Linux 的 shell 运行下面的命令，得到同一个值：',
               COMMAND_LINE.format(SOURCES_COMMAND),
@@ -149,9 +156,12 @@ def main(facts_json, root, sources, exe, target):
 
 
 if __name__ == '__main__':
-    if len(sys.argv) == 3 and sys.argv[1] == '--exe-sha256':
+    readers = {'--exe-sha256': lambda text: field(text, EXE_LINE, '[0-9a-f]{64}'),
+               '--sources-sha256': lambda text: field(text, SOURCES_LINE, '[0-9a-f]{64}'),
+               '--commit': commits}
+    if len(sys.argv) == 3 and sys.argv[1] in readers:
         with open(sys.argv[2], encoding='utf-8-sig') as info:
-            print(*field(info.read(), EXE_LINE, '[0-9a-f]{64}'))
+            print(*readers[sys.argv[1]](info.read()))
         sys.exit(0)
     if len(sys.argv) != 6:
         raise SystemExit(__doc__.rsplit('\n\n', 1)[-1])

@@ -30,6 +30,16 @@ dist=$(cd "$dist" && pwd)
 python=(/usr/bin/python3 -B)
 export PYTHONDONTWRITEBYTECODE=1
 
+# git reads this checkout even when another user owns it (a CI container's
+# steps run as root in a workspace the runner's user owns): the release is
+# built from these sources by their own build scripts, so trusting their git
+# metadata trusts nothing more. Given to git on its command line
+# (GIT_CONFIG_COUNT), so a caller's environment without the user's global
+# git configuration (env -i, an empty HOME) keeps it.
+config=${GIT_CONFIG_COUNT:-0}
+export "GIT_CONFIG_KEY_$config=safe.directory" "GIT_CONFIG_VALUE_$config=$(cd "$root" && pwd -P)"
+export GIT_CONFIG_COUNT=$((config + 1))
+
 work=$(mktemp -d /tmp/kestrafen-release.XXXXXX)
 on_exit "rm -rf '$work'"
 

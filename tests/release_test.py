@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """The unsigned release, as CI makes it: scripts/release.sh run twice, without
-a certificate, from a copy of the sources without git metadata. The two zips
-must be identical and hold exactly their six files, and:
+a certificate: from the checkout (this is the zip the suite and the Windows
+workflow test, and BUILDINFO.txt names the checkout's commit), and from a
+copy of the sources without git metadata in another folder. The two zips
+must be the same bytes but for the commit's lines in BUILDINFO.txt (and so
+the checksum of BUILDINFO.txt), and hold exactly their six files, and:
 - SHA256SUMS.txt covers the other five, and sha256sum -c accepts it;
 - every text file has CRLF line ends only and is UTF-8, the guide, the
   notices and BUILDINFO.txt with a byte-order mark (not SHA256SUMS.txt,
@@ -199,17 +202,30 @@ def main(source, facts_json, reproducible_exe, linker_map, keep=None):
         name = f'kestrafen-{facts["VERSION"]}-win-x64.zip'
         home = os.path.join(work, 'home')
         os.mkdir(home)
+        # From the checkout itself, as the workflow's zip is made, and from
+        # the copy, in another folder: the same bytes but for the commit the
+        # checkout's BUILDINFO.txt names.
         zips = []
-        for run in ('first', 'second'):
-            out = release(tree, os.path.join(work, run), user_environment(home))
+        for run, tree_of_run in (('checkout', source), ('copy', tree)):
+            out = release(tree_of_run, os.path.join(work, run), user_environment(home))
             if 'UNSIGNED' not in out:
                 fail('the script does not say that the release is unsigned')
             zips.append(os.path.join(work, run, name))
             if not os.path.exists(zips[-1]):
                 raise SystemExit(f'FAIL: no {name} (the version comes from the CMake project)')
-        with open(zips[0], 'rb') as a, open(zips[1], 'rb') as b:
-            if a.read() != b.read():
-                fail('two runs gave different zips')
+        from_checkout, from_copy = (zip_members(z) for z in zips)
+        buildinfo = script(source, 'buildinfo')
+        info = from_checkout[files[4]].decode('utf-8-sig')
+        commit = head_commit(source)
+        if commit and buildinfo.commits(info) != [commit]:
+            fail(f'the release from the checkout names {buildinfo.commits(info)}, not its commit {commit}')
+        if buildinfo.commits(from_copy[files[4]].decode('utf-8-sig')):
+            fail('the release from a copy without .git names a commit')
+        for member in files[:4]:
+            if from_checkout.get(member) != from_copy.get(member):
+                fail(f'{member} differs between the releases from the checkout and from the copy')
+        if without_commit(info) != from_copy[files[4]].decode('utf-8-sig'):
+            fail(f'{files[4]} differs between the two releases beyond the commit')
 
         extracted = os.path.join(work, 'zip')
         with zipfile.ZipFile(zips[0]) as archive:
@@ -234,6 +250,25 @@ def main(source, facts_json, reproducible_exe, linker_map, keep=None):
             shutil.copy(zips[0], os.path.join(keep, name))
             print(f'kept in {keep}')
     return report(failures)
+
+
+def zip_members(path):
+    with zipfile.ZipFile(path) as archive:
+        return {n: archive.read(n) for n in archive.namelist()}
+
+
+def head_commit(source):
+    """The checkout's commit (None for a source archive). git must answer
+    when .git is there: the release reads the same."""
+    if not os.path.exists(os.path.join(source, '.git')):
+        return None
+    return subprocess.run(['git', '-c', f'safe.directory={os.path.realpath(source)}', '-C', source,
+                           'rev-parse', 'HEAD'], capture_output=True, text=True, check=True).stdout.strip()
+
+
+def without_commit(info):
+    """BUILDINFO.txt's text without the commit's two lines."""
+    return re.sub(r'^git 提交.*\r?\n  [0-9a-f]{40}\r?\n', '', info, flags=re.M)
 
 
 def report(failures):

@@ -8,6 +8,10 @@
 #     real call, which then needs no network;
 #  1. the script says it signed; the zip holds its six files, is made under
 #     the caller's umask (mode 0640), and sha256sum -c accepts its checksums;
+#     made from a checkout that git takes for another user's (as in a CI
+#     container), with an untracked file in it, its BUILDINFO.txt names the
+#     commit and the SHA-256 of the tracked files alone; without the trust
+#     the release gives it, clean-copy.sh refuses such a checkout;
 #  2. the signature verifies against that certificate: SHA-256, the
 #     certificate's subject, the program's name as its description;
 #  3. the signed program still clears a queue under Wine: the end-to-end
@@ -54,10 +58,28 @@ exec "$real_osslsigncode" "\${args[@]}"
 STANDIN
 chmod +x "$work/bin/osslsigncode"
 
+# The release is made from a checkout that git takes for another user's, as
+# a CI container's workspace is (GIT_TEST_ASSUME_DIFFERENT_OWNER): the
+# sources' commit, their tracked files as the work tree has them, and one
+# untracked file.
+source_git=(git -c "safe.directory=$(cd "$source_dir" && pwd -P)" -C "$source_dir")
+commit=$("${source_git[@]}" rev-parse HEAD)
+checkout="$work/checkout"
+# Through a bundle: cloning the sources' repository directly would be git
+# reading another user's repository again (its .git), which a CI container's
+# workspace is.
+"${source_git[@]}" bundle create -q "$work/sources.bundle" HEAD
+git -c advice.detachedHead=false clone -q "$work/sources.bundle" "$checkout"
+git -C "$checkout" checkout -q --detach "$commit"
+bash "$source_dir/scripts/clean-copy.sh" "$source_dir" "$checkout"
+echo 'not part of the release' > "$checkout/untracked-planted.txt"
+tracked_sources=$(cd "$checkout" && git ls-files -z | sed -z 's|^|./|' | LC_ALL=C sort -z | xargs -0 sha256sum |
+  sha256sum | cut -d' ' -f1)
+
 (umask 027 && env -i PATH="$work/bin:/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin" \
   HOME="$work/home" LANG=C.UTF-8 KESTRAFEN_SIGN_PFX="$work/signer.pfx" KESTRAFEN_SIGN_PASSWORD="$password" \
-  KESTRAFEN_SIGN_TIMESTAMP_URL="$timestamp_url" \
-  bash "$source_dir/scripts/release.sh" "$work/dist") > "$work/release.log"
+  KESTRAFEN_SIGN_TIMESTAMP_URL="$timestamp_url" GIT_TEST_ASSUME_DIFFERENT_OWNER=1 \
+  bash "$checkout/scripts/release.sh" "$work/dist") > "$work/release.log"
 cat "$work/release.log"
 
 echo "0. the password on no command line"
@@ -82,6 +104,20 @@ z = zipfile.ZipFile(sys.argv[1]); print(" ".join(z.namelist())); z.extractall(sy
 [ "$names" = "$KESTRAFEN_RELEASE_FILES" ] || fail "the zip holds: $names"
 signed="$work/zip/$exe"
 (cd "$work/zip" && sha256sum --strict -c "$sums") || fail "sha256sum -c on the signed release"
+
+echo "1b. from a checkout of another user's: its commit, its tracked files"
+named=$(/usr/bin/python3 -B "$source_dir/scripts/buildinfo.py" --commit "$work/zip/$buildinfo")
+[ "$named" = "$commit" ] || fail "$buildinfo names the commit '$named', not the checkout's $commit"
+built=$(/usr/bin/python3 -B "$source_dir/scripts/buildinfo.py" --sources-sha256 "$work/zip/$buildinfo")
+[ "$built" = "$tracked_sources" ] ||
+  fail "the release was built from other files than the checkout's tracked ones ($built, not $tracked_sources)"
+
+echo "1c. a checkout whose files git won't list is not copied"
+if env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$work/home" GIT_TEST_ASSUME_DIFFERENT_OWNER=1 \
+    bash "$source_dir/scripts/clean-copy.sh" "$checkout" "$work/refused" 2>/dev/null; then
+  fail "clean-copy.sh copied a checkout whose files git would not list"
+fi
+[ ! -e "$work/refused/untracked-planted.txt" ] || fail "clean-copy.sh copied an untracked file"
 
 echo "2. the signature"
 osslsigncode verify -CAfile "$work/cert.pem" -in "$signed" > "$work/verify.log" 2>&1 ||

@@ -128,7 +128,14 @@ void RunningProgram::PrintWhyNoWindow()
 
 void RunningProgram::Press(int id)
 {
-    PostMessageW(Control(id), BM_CLICK, 0, 0);
+    // What a click on the button sends its parent: WM_COMMAND with
+    // BN_CLICKED. Posted BM_CLICK may fail when the window is not active
+    // (Microsoft's BM_CLICK page, for dialog boxes); this does not depend on
+    // activation. A disabled button takes no click.
+    const HWND button = Control(id);
+    if (button && IsWindowEnabled(button)) {
+        PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    }
 }
 
 void RunningProgram::CloseBox()

@@ -31,8 +31,9 @@ public:
     HWND MainWindow();
     HWND Control(int id) { return GetDlgItem(MainWindow(), id); }
 
-    // Presses a button through the control itself, without waiting for the
-    // program to handle it (a cleanup run holds up the program's thread).
+    // Presses a button as a click does, whichever window is active, without
+    // waiting for the program to handle it (a cleanup run holds up the
+    // program's thread).
     void Press(int id);
     // Clicks the title bar's close box (as the system menu's Close does).
     void CloseBox();

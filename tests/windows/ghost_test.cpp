@@ -7,6 +7,7 @@
 #include "windows/support/process_tree.h"
 #include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
+#include "windows/support/window_cover.h"
 
 #include "lib/running_program.h"
 
@@ -87,6 +88,9 @@ TEST(NoGhost, AWindowThatStopsAnsweringIsGhosted)
         Sleep(kStepMs);
     }
     ASSERT_NE(window, nullptr);
+    // Before it can be ghosted: the click must land on the control's window.
+    const std::string hidden = NotInView(GetAncestor(window, GA_ROOT), GetProcessId(control.Process()));
+    ASSERT_TRUE(hidden.empty()) << hidden;
     Sleep(kPastGhostingMs);
     const UINT sent = ClickOn(window);
     const std::set<HWND> ghosts = NewGhosts(before);
@@ -108,6 +112,8 @@ TEST(NoGhost, TheProgramKeepsShowingItsStageWhileARunWaits)
     const HWND window = program.MainWindow();
     ASSERT_NE(window, nullptr);
     const HWND label = program.Control(ID_STATUS);
+    const std::string hidden = NotInView(window, GetProcessId(program.Process()));
+    ASSERT_TRUE(hidden.empty()) << hidden;
     program.Press(ID_CLEAN);
     for (int i = 0; i < 100 && WindowText(label) != kStopping; ++i) {
         Sleep(kStepMs);

@@ -4,9 +4,11 @@
 #include "windows/support/console_watch.h"
 #include "windows/support/job_corpus.h"
 #include "windows/support/platform.h"
+#include "windows/support/process_tree.h"
 #include "windows/support/screenshot.h"
 #include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
+#include "windows/support/window_cover.h"
 
 #include "lib/job_dir.h"
 #include "lib/running_program.h"
@@ -100,6 +102,20 @@ Outcome RunCleanup(RunningProgram& program, const std::function<void(const std::
 
 void TakeScreenshot(const std::vector<HWND>& windows, const wchar_t* name)
 {
+    // The picture must be of the program's windows, on the desktop a user
+    // sees: not a first-run screen or another program's window over them.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(windows.front(), &pid);
+    for (const HWND window : windows) {
+        const std::string hidden = NotInView(window, pid);
+        // Under Wine other tests' windows share the virtual display.
+        if (!hidden.empty() && OnWine() && hidden.rfind("the program's window is covered", 0) == 0) {
+            std::printf("%s: %s (noted: under Wine other tests' windows share the display)\n",
+                        Utf8(name).c_str(), hidden.c_str());
+            continue;
+        }
+        ASSERT_TRUE(hidden.empty()) << Utf8(name) << ": " << hidden;
+    }
     // A window that has just come up may not be on the screen yet.
     const std::wstring path = ArtefactsDir() + name;
     Shot shot = SaveScreenshot(windows, path);
@@ -111,6 +127,33 @@ void TakeScreenshot(const std::vector<HWND>& windows, const wchar_t* name)
                 shot.colours, shot.colours >= 64 ? " or more" : "");
     EXPECT_TRUE(shot.saved) << Utf8(path);
     EXPECT_GE(shot.colours, 3) << Utf8(path) << ": a blank picture";
+}
+
+// The deciding half of the view check, on recorded points: the program's
+// own windows on top pass; anything else fails, named.
+TEST(InView, ACoverIsNamedByWhatLiesOnTop)
+{
+    const DWORD program = 1200;
+    const auto points = [](DWORD centre, const char* owner) {
+        const char* const own = "a window of class KestrafenMainWindow of kestrafen.exe";
+        return std::vector<PointOnTop>{{"top-left corner", 1200, own},     {"top-right corner", 1200, own},
+                                       {"bottom-left corner", 1200, own},  {"bottom-right corner", 1200, own},
+                                       {"centre", centre, owner}};
+    };
+    const struct {
+        const char* name;
+        std::vector<PointOnTop> seen;
+        const char* problem;  // empty: in view
+    } cases[] = {
+        {"in view", points(program, "a window of class #32770 of kestrafen.exe"), ""},
+        {"a first-run screen over it", points(4711, "a window of class Windows.UI.Core.CoreWindow of ShellHost.exe"),
+         "the program's window is covered: at its centre: a window of class Windows.UI.Core.CoreWindow of ShellHost.exe"},
+        {"no window at all", std::vector<PointOnTop>{{"centre", 0, "nothing"}},
+         "the program's window is covered: at its centre: nothing"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CoverProblem(c.seen, program), c.problem) << c.name;
+    }
 }
 
 // Each check leaves the Spooler as it found it: its start type put back, and
@@ -199,15 +242,43 @@ TEST_F(ReleasedProgram, TheConsoleWatchSeesTheWindowOfACommandStartedWithoutTheF
     WINDOWS_ONLY(kWineShowsNoConsoles);
     const WindowWatch watch;
     ASSERT_TRUE(watch.Hooked());
-    RunningProgram control(SuiteDir() + L"console_starter.exe", SW_SHOWNORMAL, SuiteDir());
-    ASSERT_TRUE(control.Started());
+    // Started without waiting for it to go idle: it has no window, so it
+    // never would. Its console stays up until the tree is ended here, longer
+    // than the watch waits, and the watch pumps its events while it waits.
+    std::wstring command = L"\"" + SuiteDir() + L"console_starter.exe\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, SuiteDir().c_str(),
+                               &si, &pi));
+    CloseHandle(pi.hThread);
     for (int i = 0; i < 100 && watch.Consoles().empty(); ++i) {
         WindowWatch::Pump(50);
     }
+    EndProcessTree(pi.dwProcessId);
+    CloseHandle(pi.hProcess);
     for (const ShownWindow& shown : watch.Shown()) {
         std::printf("window shown: class %s of %s\n", Utf8(shown.className).c_str(), Utf8(shown.image).c_str());
     }
     EXPECT_FALSE(watch.Consoles().empty()) << "control: a console command started without CREATE_NO_WINDOW";
+}
+
+// Which of the windows a watch saw are console windows, on recorded classes.
+TEST(ConsoleWatch, ConsolesAreTheConsoleHostsWindows)
+{
+    const struct {
+        const wchar_t* className;
+        bool console;
+    } cases[] = {
+        {L"ConsoleWindowClass", true},              // conhost.exe
+        {L"CASCADIA_HOSTING_WINDOW_CLASS", true},   // Windows Terminal hosting a console
+        {L"PseudoConsoleWindow", false},            // ConPTY's window, never shown
+        {L"#32770", false},                         // the program's own message box
+        {L"KestrafenMainWindow", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsConsoleWindowClass(c.className), c.console) << Utf8(c.className);
+    }
 }
 
 TEST_F(ReleasedProgram, AStoppedSpoolerFailsTheStopAndTouchesNoFile)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # unzip_release.sh ZIP FOLDER
-# The release the Windows suite tests: the release script's unsigned zip,
-# unzipped to FOLDER, named after the zip, as a user unzips it.
+# The release the Windows suite tests: the release test's unsigned zip,
+# unzipped into FOLDER, as a user unzips it and as the workflow's
+# Expand-Archive does (the zip's files straight in FOLDER).
 set -eu
 rm -rf "${2:?}"
 python3 -m zipfile -e "$1" "$2"

@@ -10,12 +10,12 @@ namespace {
 
 thread_local WindowWatch* activeWatch = nullptr;
 
-bool IsConsoleClass(const std::wstring& name)
+} // namespace
+
+bool IsConsoleWindowClass(const std::wstring& name)
 {
     return name == L"ConsoleWindowClass" || name == L"CASCADIA_HOSTING_WINDOW_CLASS";
 }
-
-} // namespace
 
 WindowWatch::WindowWatch()
     : hook_(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnEvent, 0, 0,
@@ -82,7 +82,7 @@ void WindowWatch::Look()
             auto* watch = reinterpret_cast<WindowWatch*>(lParam);
             if (IsWindowVisible(window) &&
                 std::find(watch->before_.begin(), watch->before_.end(), window) == watch->before_.end() &&
-                IsConsoleClass(WindowClass(window))) {
+                IsConsoleWindowClass(WindowClass(window))) {
                 watch->Note(window);
             }
             return TRUE;
@@ -99,6 +99,6 @@ void WindowWatch::Note(HWND window)
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     ShownWindow shown{WindowClass(window), ImageOf(pid), false};
-    shown.console = IsConsoleClass(shown.className);
+    shown.console = IsConsoleWindowClass(shown.className);
     shown_.push_back(shown);
 }

@@ -12,6 +12,10 @@ struct ShownWindow {
     bool console = false;
 };
 
+// Whether a window of this class is a console's: conhost's, or Windows
+// Terminal's where Terminal hosts consoles.
+bool IsConsoleWindowClass(const std::wstring& name);
+
 // While alive, notes every top-level window that any process creates or
 // shows on this desktop: a window-event hook, called on this thread while
 // it pumps messages, and a look at the top-level windows at each pump. A console program started without CREATE_NO_WINDOW

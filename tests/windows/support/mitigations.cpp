@@ -26,19 +26,15 @@ Mitigations MitigationsOf(HANDLE process)
     PROCESS_MITIGATION_ASLR_POLICY aslr{};
     PROCESS_MITIGATION_CONTROL_FLOW_GUARD_POLICY cfg{};
     PROCESS_MITIGATION_USER_SHADOW_STACK_POLICY shadow{};
-    const bool gotDep = Read(process, ProcessDEPPolicy, dep);
-    const bool gotAslr = Read(process, ProcessASLRPolicy, aslr);
-    const bool gotCfg = Read(process, ProcessControlFlowGuardPolicy, cfg);
-    seen.reported = gotDep && gotAslr && gotCfg;
-    if (!seen.reported) {
-        return seen;
-    }
-    seen.dep = dep.Enable != 0;
-    seen.depPermanent = dep.Permanent != 0;
-    seen.aslrBottomUp = aslr.EnableBottomUpRandomization != 0;
-    seen.aslrHighEntropy = aslr.EnableHighEntropy != 0;
-    seen.aslrForceRelocate = aslr.EnableForceRelocateImages != 0;
-    seen.cfg = cfg.EnableControlFlowGuard != 0;
+    seen.depRead = Read(process, ProcessDEPPolicy, dep);
+    seen.aslrRead = Read(process, ProcessASLRPolicy, aslr);
+    seen.cfgRead = Read(process, ProcessControlFlowGuardPolicy, cfg);
+    seen.dep = seen.depRead && dep.Enable != 0;
+    seen.depPermanent = seen.depRead && dep.Permanent != 0;
+    seen.aslrBottomUp = seen.aslrRead && aslr.EnableBottomUpRandomization != 0;
+    seen.aslrHighEntropy = seen.aslrRead && aslr.EnableHighEntropy != 0;
+    seen.aslrForceRelocate = seen.aslrRead && aslr.EnableForceRelocateImages != 0;
+    seen.cfg = seen.cfgRead && cfg.EnableControlFlowGuard != 0;
     // Older systems don't know the shadow-stack policy: then it is off.
     seen.shadowStack = Read(process, ProcessUserShadowStackPolicy, shadow) && shadow.EnableUserShadowStack != 0;
     return seen;
@@ -46,31 +42,32 @@ Mitigations MitigationsOf(HANDLE process)
 
 std::vector<std::string> HardeningGaps(const Mitigations& mitigations)
 {
-    if (!mitigations.reported) {
-        return {"no mitigation policy reported"};
-    }
     std::vector<std::string> gaps;
-    if (!mitigations.dep) {
-        gaps.emplace_back("DEP");
-    }
-    if (!mitigations.aslrBottomUp || !mitigations.aslrHighEntropy) {
-        gaps.emplace_back("high-entropy ASLR");
-    }
-    if (!mitigations.cfg) {
-        gaps.emplace_back("Control Flow Guard");
-    }
+    const auto need = [&gaps](bool read, bool on, const char* name) {
+        if (!read) {
+            gaps.push_back(std::string(name) + " unread");
+        } else if (!on) {
+            gaps.emplace_back(name);
+        }
+    };
+    need(mitigations.depRead, mitigations.dep, "DEP");
+    need(mitigations.aslrRead, mitigations.aslrBottomUp && mitigations.aslrHighEntropy, "high-entropy ASLR");
+    need(mitigations.cfgRead, mitigations.cfg, "Control Flow Guard");
     return gaps;
 }
 
 std::string Describe(const Mitigations& mitigations)
 {
-    if (!mitigations.reported) {
-        return "GetProcessMitigationPolicy reported nothing";
-    }
-    const auto onOff = [](bool on) { return on ? "on" : "off"; };
-    return std::string("DEP ") + onOff(mitigations.dep) + (mitigations.depPermanent ? " (permanent)" : "") +
-           ", ASLR bottom-up " + onOff(mitigations.aslrBottomUp) + ", high entropy " +
-           onOff(mitigations.aslrHighEntropy) + ", force-relocate " + onOff(mitigations.aslrForceRelocate) +
-           ", Control Flow Guard " + onOff(mitigations.cfg) + ", CET shadow stack " +
-           onOff(mitigations.shadowStack);
+    const auto onOff = [](bool read, bool on) {
+        if (!read) {
+            return "unread";
+        }
+        return on ? "on" : "off";
+    };
+    return std::string("DEP ") + onOff(mitigations.depRead, mitigations.dep) +
+           (mitigations.depPermanent ? " (permanent)" : "") + ", ASLR bottom-up " +
+           onOff(mitigations.aslrRead, mitigations.aslrBottomUp) + ", high entropy " +
+           onOff(mitigations.aslrRead, mitigations.aslrHighEntropy) + ", force-relocate " +
+           onOff(mitigations.aslrRead, mitigations.aslrForceRelocate) + ", Control Flow Guard " +
+           onOff(mitigations.cfgRead, mitigations.cfg) + ", CET shadow stack " + onOff(true, mitigations.shadowStack);
 }

@@ -6,9 +6,13 @@
 #include <vector>
 
 // The mitigations the loader applied to a running process, as
-// GetProcessMitigationPolicy reports them.
+// GetProcessMitigationPolicy reports them. Each policy is read on its own:
+// one that can't be read (the call fails, or leaves it unfilled, as Wine 8
+// does) is marked unread, and the others stand.
 struct Mitigations {
-    bool reported = false;  // the system filled in the policies (Wine 8 returns TRUE and fills nothing)
+    bool depRead = false;
+    bool aslrRead = false;
+    bool cfgRead = false;
     bool dep = false;
     bool depPermanent = false;
     bool aslrBottomUp = false;
@@ -21,7 +25,8 @@ struct Mitigations {
 Mitigations MitigationsOf(HANDLE process);
 
 // What the shipped program must have and the process lacks: empty if it
-// has DEP, bottom-up ASLR with high entropy and Control Flow Guard.
+// has DEP, bottom-up ASLR with high entropy and Control Flow Guard. A policy
+// that was not read is a gap of its own ("DEP unread", ...).
 std::vector<std::string> HardeningGaps(const Mitigations& mitigations);
 
 // One line for the log.
