@@ -4,6 +4,7 @@
 #include "windows/support/platform.h"
 #include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
+#include "windows/support/suite_verdict.h"
 
 #include "lib/test_paths.h"
 
@@ -11,6 +12,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -107,6 +109,32 @@ TEST(Environment, TheReleaseUnderTest)
     // Its files' checksums are the suite runner's to check, before any program runs.
     std::printf("release: %s\n", Utf8(dir).c_str());
     std::printf("throwaway marker: %s\n", Utf8(ThrowawayMarker()).c_str());
+}
+
+// The runner reads the hash from what Get-FileHash prints, which only Windows
+// runs: decided here on what it prints, and on what it must not take.
+TEST(UserTools, TheHashIsReadFromWhatGetFileHashPrints)
+{
+    const std::string hash = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+    std::string upper = hash;
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    const struct {
+        const char* what;
+        std::string output;
+        std::string read;
+    } cases[] = {
+        {"(...).Hash, as Windows PowerShell prints it", upper + "\r\n", hash},
+        {"with a blank line and a warning around it", "\r\nWARNING: slow\r\n" + upper + "\r\n\r\n", hash},
+        {"nothing: a stub, or a missing file", "", ""},
+        {"an error, no hash", "Get-FileHash : Cannot find path\r\n", ""},
+        {"one digit short", upper.substr(1) + "\r\n", ""},
+        {"two hashes: which one is meant is not known", upper + "\r\n" + hash + "\r\n", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HashInToolOutput(c.output), c.read) << c.what;
+    }
 }
 
 } // namespace

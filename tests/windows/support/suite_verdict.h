@@ -20,7 +20,7 @@ std::vector<std::string> SumsProblems(const std::string& sums, const std::vector
 // of another form are left out (SumsProblems names them).
 std::vector<std::pair<std::string, std::string>> SumsLines(const std::string& sums);
 
-// The hash that a user's tool printed (certutil -hashfile, Get-FileHash):
+// The hash that a user's tool printed (Get-FileHash's .Hash):
 // the one line that is 64 hex digits once spaces are taken out, in lower
 // case; empty if there is none, or more than one.
 std::string HashInToolOutput(const std::string& output);
