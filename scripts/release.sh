@@ -1,6 +1,6 @@
 #!/bin/bash
 # Builds the shipped program from a clean copy of the source tree and writes
-# DIST/kestrafen-<version>-win-x64.zip (DIST is dist/ unless given) holding,
+# DIST/<the build's RELEASE_ZIP fact> (DIST is dist/ unless given) holding,
 # under the names the build's RELEASE_FILES fact gives them, kestrafen.exe,
 # 使用说明.txt (the user guide from README.zh-CN.md, with the
 # version and its date from CHANGELOG.md), LICENSE.txt, THIRD-PARTY-NOTICES.txt
@@ -79,7 +79,7 @@ chmod 644 "$stage"/*
 # The files in the zip, in its order; the checksums of the others come last.
 members=("$exe" "$guide" "$licence" "$notices" "$buildinfo")
 (cd "$stage" && sha256sum "${members[@]}" | sed 's/$/\r/' > "$sums")
-zip="$dist/kestrafen-$KESTRAFEN_VERSION-win-x64.zip"
+zip="$dist/$KESTRAFEN_RELEASE_ZIP"
 rm -f "$zip"
 "${python[@]}" "$src/scripts/deterministic-zip.py" "$zip" "$stage" "${members[@]}" "$sums"
 echo "$zip"

@@ -199,7 +199,7 @@ def main(source, facts_json, reproducible_exe, linker_map, keep=None):
         # A source archive: the tree without .git or build output.
         tree = os.path.join(work, 'source')
         subprocess.run(['bash', os.path.join(source, 'scripts', 'clean-copy.sh'), source, tree], check=True)
-        name = f'kestrafen-{facts["VERSION"]}-win-x64.zip'
+        name = facts['RELEASE_ZIP']
         home = os.path.join(work, 'home')
         os.mkdir(home)
         # From the checkout itself, as the workflow's zip is made, and from

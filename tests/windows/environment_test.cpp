@@ -6,6 +6,7 @@
 #include "windows/support/suite_paths.h"
 
 #include "lib/test_paths.h"
+#include "lib/test_prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -106,7 +107,7 @@ TEST(Environment, TheReleaseUnderTest)
     ASSERT_TRUE(PathExists(program)) << Utf8(program);
     // Its files' checksums are the suite runner's to check, before any program runs.
     std::printf("release: %s\n", Utf8(dir).c_str());
-    std::printf("throwaway marker: %s\n", Utf8(ThrowawayMarker()).c_str());
+    std::printf("throwaway marker: %s\n", OnThrowawayMachine().message());
 }
 
 } // namespace
