@@ -2,9 +2,9 @@
 // build, whether x64 code runs natively or emulated, elevation, the Spooler
 // as the service manager has it, and the release under test.
 #include "windows/support/platform.h"
-#include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
 
+#include "lib/services.h"
 #include "lib/test_paths.h"
 #include "lib/test_prefix.h"
 

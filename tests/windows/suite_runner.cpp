@@ -22,10 +22,10 @@
 //   SUITE_DIR holds suite-programs.txt and the programs (default: the
 //   runner's own folder); KESTRAFEN_RELEASE_DIR names the unzipped release,
 //   KESTRAFEN_ARTEFACTS_DIR where results go.
+#include "lib/services.h"
 #include "lib/test_prefix.h"
 #include "windows/support/child_output.h"
 #include "windows/support/platform.h"
-#include "windows/support/services.h"
 #include "windows/support/sha256.h"
 #include "windows/support/suite_paths.h"
 #include "windows/support/suite_verdict.h"
