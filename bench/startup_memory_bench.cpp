@@ -8,7 +8,7 @@
 
 #include "lib/job_dir.h"
 #include "lib/running_program.h"
-#include "lib/spooler_service.h"
+#include "lib/services.h"
 #include "lib/test_paths.h"
 
 #include <psapi.h>
@@ -139,7 +139,7 @@ int wmain()
 
     SetSpoolerRefusesStart(false);
     for (int run = 0; run < kBusyRuns; ++run) {
-        SetSpoolerState(SERVICE_RUNNING);
+        SetServiceState(L"Spooler", SERVICE_RUNNING);
         ResetJobDir();
         for (int i = 0; i < 10000; ++i) {
             MakeJobFile(std::to_wstring(10000 + i) + L".SPL");

@@ -60,8 +60,8 @@ def page(facts_json, changelog, zip_path, tag, out):
     with open(changelog, encoding='utf-8') as f:
         notes = section(version, f.read())
     name = os.path.basename(zip_path)
-    if not name.endswith('.zip') or f'-{version}-' not in name:
-        raise SystemExit(f'release-page: {name} is not the zip of version {version}')
+    if name != facts['RELEASE_ZIP']:
+        raise SystemExit(f'release-page: {name} is not the zip of version {version}, {facts["RELEASE_ZIP"]}')
     exe = facts['RELEASE_FILES'][0]
     with zipfile.ZipFile(zip_path) as archive:
         if exe not in archive.namelist():

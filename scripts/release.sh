@@ -1,6 +1,6 @@
 #!/bin/bash
 # Builds the shipped program from a clean copy of the source tree and writes
-# DIST/kestrafen-<version>-win-x64.zip (DIST is dist/ unless given) holding,
+# DIST/<the build's RELEASE_ZIP fact> (DIST is dist/ unless given) holding,
 # under the names the build's RELEASE_FILES fact gives them, kestrafen.exe,
 # 使用说明.txt (the user guide from README.zh-CN.md, with the
 # version and its date from CHANGELOG.md), LICENSE.txt, THIRD-PARTY-NOTICES.txt
@@ -26,10 +26,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 dist=${1:-"$root/dist"}
 mkdir -p "$dist"
 dist=$(cd "$dist" && pwd)
-# Debian's Python (it has pefile), writing no bytecode into the sources.
-python=(/usr/bin/python3 -B)
-export PYTHONDONTWRITEBYTECODE=1
-
 # git reads this checkout even when another user owns it (a CI container's
 # steps run as root in a workspace the runner's user owns): the release is
 # built from these sources by their own build scripts, so trusting their git
@@ -48,39 +44,4 @@ src="$work/src"
 "$root/scripts/clean-copy.sh" "$root" "$src"
 cmake --preset shipped -S "$src" -B "$work/build" >/dev/null
 cmake --build "$work/build" --target kestrafen >/dev/null
-use_build "$work/build"
-facts="$work/build/facts/facts.json"
-read -r exe guide licence notices buildinfo sums <<< "$KESTRAFEN_RELEASE_FILES"
-
-stage="$work/stage"
-mkdir "$stage"
-"${python[@]}" "$src/scripts/guide-to-text.py" "$src/README.zh-CN.md" "$facts" "$src/CHANGELOG.md" \
-  "$stage/$guide"
-sed 's/$/\r/' "$src/LICENSE" > "$stage/$licence"
-"${python[@]}" "$src/scripts/third-party-notices.py" "$work/build" "$stage/$notices"
-"${python[@]}" "$src/scripts/buildinfo.py" "$facts" "$root" "$src" "$work/build/kestrafen.exe" "$stage/$buildinfo"
-
-if [ -n "${KESTRAFEN_SIGN_PFX:-}" ] && [ -n "${KESTRAFEN_SIGN_PASSWORD:-}" ]; then
-  # The password goes through a file only this user can read, never the
-  # command line (which other users can list).
-  (umask 077 && printf '%s' "$KESTRAFEN_SIGN_PASSWORD" > "$work/password")
-  sign=(-pkcs12 "$KESTRAFEN_SIGN_PFX" -readpass "$work/password" -h sha256 -n "$KESTRAFEN_WINDOW_TITLE")
-  if [ -n "${KESTRAFEN_SIGN_TIMESTAMP_URL:-}" ]; then
-    sign+=(-ts "$KESTRAFEN_SIGN_TIMESTAMP_URL")
-  fi
-  osslsigncode sign "${sign[@]}" -in "$work/build/kestrafen.exe" -out "$stage/$exe" >/dev/null
-  echo "signed $exe with $KESTRAFEN_SIGN_PFX"
-else
-  cp "$work/build/kestrafen.exe" "$stage/$exe"
-  echo "UNSIGNED: KESTRAFEN_SIGN_PFX and KESTRAFEN_SIGN_PASSWORD are not set, so $exe is not signed"
-fi
-chmod 644 "$stage"/*
-
-# The files in the zip, in its order; the checksums of the others come last.
-members=("$exe" "$guide" "$licence" "$notices" "$buildinfo")
-(cd "$stage" && sha256sum "${members[@]}" | sed 's/$/\r/' > "$sums")
-zip="$dist/kestrafen-$KESTRAFEN_VERSION-win-x64.zip"
-rm -f "$zip"
-"${python[@]}" "$src/scripts/deterministic-zip.py" "$zip" "$stage" "${members[@]}" "$sums"
-echo "$zip"
-sha256sum "$zip"
+"$src/scripts/release-zip.sh" "$work/build" "$work/build/kestrafen.exe" "$src" "$root" "$dist"

@@ -4,8 +4,8 @@ third-party component the linker put into it, with the copyright notices and
 licence texts of the Debian package it came from, read from that package's
 /usr/share/doc/<package>/copyright as installed.
 
-What went in comes from the linker map that the shipped build writes beside
-the exe (kestrafen.map): lld lists each input section it kept with its object
+What went in comes from the linker map that the shipped build's link
+command writes (its -Map, kestrafen.map beside the exe): lld lists each input section it kept with its object
 file, or, for a member of an archive, with the member's name alone. Members
 are traced to their archives the way the linker found them: the build's link
 command (from ninja) is handed back to the compiler driver with -###, which
@@ -198,9 +198,13 @@ def import_member(sections):
 
 def notices(build_dir):
     build_dir = os.path.abspath(build_dir)
-    files = linked_files(linker_command(build_dir), build_dir)
+    args = linker_command(build_dir)
+    files = linked_files(args, build_dir)
     find_owners(files)
-    traced = trace(map_inputs(os.path.join(build_dir, 'kestrafen.map')), files, build_dir)
+    maps = [a.removeprefix('-Map=') for a in args if a.startswith('-Map=')]
+    if len(maps) != 1:
+        raise SystemExit(f'third-party-notices: the link command writes no one map: {args}')
+    traced = trace(map_inputs(os.path.join(build_dir, maps[0])), files, build_dir)
     components = collections.defaultdict(lambda: collections.defaultdict(dict))
     for path, parts in traced.items():
         if os.path.abspath(path).startswith(build_dir + os.sep):

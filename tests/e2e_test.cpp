@@ -5,7 +5,7 @@
 
 #include "lib/job_dir.h"
 #include "lib/running_program.h"
-#include "lib/spooler_service.h"
+#include "lib/services.h"
 #include "lib/test_paths.h"
 #include "lib/test_prefix.h"
 
@@ -198,7 +198,7 @@ TEST_F(EndToEnd, TheWindowAsItFirstAppears)
 
 TEST_F(EndToEnd, SuccessClearsTheQueueRestartsTheSpoolerAndEnds)
 {
-    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
     RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
     ASSERT_NE(program.MainWindow(), nullptr);
 
@@ -210,7 +210,7 @@ TEST_F(EndToEnd, SuccessClearsTheQueueRestartsTheSpoolerAndEnds)
     EXPECT_EQ(caption, L"成功");
     EXPECT_EQ(program.WaitForExit(10000), 0);
     EXPECT_EQ(ListJobDir(), (Texts{L"kept\\", L"kept\\inner.SPL"}));
-    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(QueryService(L"Spooler").state, static_cast<DWORD>(SERVICE_RUNNING));
 }
 
 TEST_F(EndToEnd, ServiceCommandsGetAConsoleWithoutAWindow)
@@ -219,7 +219,7 @@ TEST_F(EndToEnd, ServiceCommandsGetAConsoleWithoutAWindow)
     // console: on Windows with a window of its own, unless it is started with
     // CREATE_NO_WINDOW. Wine gives such a child a console host without a
     // window ("conhost.exe ... --headless"); without the flag, none.
-    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
     RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
     ASSERT_NE(program.MainWindow(), nullptr);
     DWORD programPid = 0;
@@ -249,7 +249,7 @@ TEST_F(EndToEnd, ServiceCommandsGetAConsoleWithoutAWindow)
 
 TEST_F(EndToEnd, StopFailureLeavesTheJobsAndTheProgramOpen)
 {
-    ASSERT_TRUE(SetSpoolerState(SERVICE_STOPPED));  // net stop then reports failure
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_STOPPED));  // net stop then reports failure
     RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
     ASSERT_NE(program.MainWindow(), nullptr);
 
@@ -260,7 +260,7 @@ TEST_F(EndToEnd, StopFailureLeavesTheJobsAndTheProgramOpen)
     EXPECT_EQ(caption, L"错误");
     EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
     EXPECT_EQ(ListJobDir(), kJobsAndKeptDir);
-    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(QueryService(L"Spooler").state, static_cast<DWORD>(SERVICE_STOPPED));
 
     program.Press(ID_EXIT);
     EXPECT_EQ(program.WaitForExit(10000), 0);
@@ -268,7 +268,7 @@ TEST_F(EndToEnd, StopFailureLeavesTheJobsAndTheProgramOpen)
 
 TEST_F(EndToEnd, RestartFailureClearsTheJobsAndAnotherRunStartsFromTheStop)
 {
-    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
     SetSpoolerRefusesStart(true);
     RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
     ASSERT_NE(program.MainWindow(), nullptr);
@@ -281,7 +281,7 @@ TEST_F(EndToEnd, RestartFailureClearsTheJobsAndAnotherRunStartsFromTheStop)
     EXPECT_EQ(caption, L"错误");
     EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
     EXPECT_EQ(ListJobDir(), (Texts{L"kept\\", L"kept\\inner.SPL"}));
-    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(QueryService(L"Spooler").state, static_cast<DWORD>(SERVICE_STOPPED));
 
     // The spooler is down now, so a second run fails at its first stage.
     stages = RunCleanup(program, text, caption);

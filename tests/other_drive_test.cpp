@@ -4,7 +4,7 @@
 // no Windows here and must stay as it is.
 #include "lib/job_dir.h"
 #include "lib/running_program.h"
-#include "lib/spooler_service.h"
+#include "lib/services.h"
 #include "lib/test_paths.h"
 #include "lib/test_prefix.h"
 
@@ -34,7 +34,7 @@ TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
     REQUIRE_THROWAWAY_PREFIX();
     ASSERT_TRUE(PathExists(L"D:\\")) << "the harness maps D: to a folder of the build tree";
     ASSERT_TRUE(SpoolerIsStandIn());
-    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
 
     // The other Windows: its own net.exe and a jammed queue.
     RemoveTree(kOtherWindows);
@@ -63,7 +63,7 @@ TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
         EXPECT_FALSE(PathExists(otherJobDir + job)) << "left in D:'s queue: " << testing::PrintToString(job);
     }
     EXPECT_EQ(ListJobDir(), std::vector<std::wstring>{L"00017.SPL"});
-    EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(QueryService(L"Spooler").state, static_cast<DWORD>(SERVICE_RUNNING));
     ResetJobDir();
     RemoveTree(kOtherWindows);
 }

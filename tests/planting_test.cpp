@@ -7,7 +7,7 @@
 #include "lib/planted_markers.h"
 #include "lib/quit_message.h"
 #include "lib/running_program.h"
-#include "lib/spooler_service.h"
+#include "lib/services.h"
 #include "lib/test_paths.h"
 #include "lib/test_prefix.h"
 
@@ -66,7 +66,7 @@ TEST_F(Planting, TheCleanupRunsOnlyTheSystemsOwnNet)
     // With the spooler running, the run ends in success only if a net.exe
     // stopped and started it; the planted one would leave its mark.
     ASSERT_TRUE(SpoolerIsStandIn()) << "the harness must install the stand-in spooler";
-    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
     MessageBoxWatch watch;
     CleanPrintJobs(nullptr);
     EXPECT_FALSE(PathExists(kPlantedNetRan)) << "a planted net.exe ran";
@@ -124,7 +124,7 @@ protected:
         RemoveTree(workDir_);
         RemoveTree(kPlantedMarkers);
         ResetJobDir();
-        SetSpoolerState(SERVICE_RUNNING);
+        SetServiceState(L"Spooler", SERVICE_RUNNING);
     }
 
     std::wstring programDir_;
@@ -160,7 +160,7 @@ TEST_F(PlantedDlls, TheProgramLoadsNoneBeyondWhatABareUser32ProgramLoads)
     EXPECT_EQ(_wcsicmp(WindowClass(bar).c_str(), L"msctls_progress32"), 0);
     EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 100) << "not a real progress bar";
 
-    ASSERT_TRUE(SetSpoolerState(SERVICE_STOPPED));
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_STOPPED));
     HWND box = nullptr;
     program.Press(ID_CLEAN);
     program.FollowStatusUntilBox(box);
@@ -168,7 +168,7 @@ TEST_F(PlantedDlls, TheProgramLoadsNoneBeyondWhatABareUser32ProgramLoads)
     EXPECT_EQ(WindowText(box), L"错误");
     RunningProgram::Dismiss(box);
 
-    ASSERT_TRUE(SetSpoolerState(SERVICE_RUNNING));
+    ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
     MakeJobFile(L"00031.SPL");
     MakeJobFile(L"00031.SHD");
     program.Press(ID_CLEAN);

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
-"""The unsigned release, as CI makes it: scripts/release.sh run twice, without
-a certificate: from the checkout (this is the zip the suite and the Windows
-workflow test, and BUILDINFO.txt names the checkout's commit), and from a
-copy of the sources without git metadata in another folder. The two zips
-must be the same bytes but for the commit's lines in BUILDINFO.txt (and so
-the checksum of BUILDINFO.txt), and hold exactly their six files, and:
+"""The unsigned release, as CI makes it: scripts/release.sh run without a
+certificate, from the checkout (this is the zip the suite and the Windows
+workflow test, and BUILDINFO.txt names the checkout's commit). Its zip is
+made again, by the script that makes it from a build (scripts/release-zip.sh),
+from the tests' own build of the shipped program (in the build tree, from
+the checkout's folder) and from a source archive's copy of the sources
+without git metadata, in other folders: the two zips must be the same bytes
+but for the commit's lines in BUILDINFO.txt (and so the checksum of
+BUILDINFO.txt). The zip holds exactly its six files, and:
 - SHA256SUMS.txt covers the other five, and sha256sum -c accepts it;
 - every text file has CRLF line ends only and is UTF-8, the guide, the
   notices and BUILDINFO.txt with a byte-order mark (not SHA256SUMS.txt,
@@ -29,7 +32,7 @@ BUILDINFO.txt is read with the line forms scripts/buildinfo.py writes, and
 the version's date with the changelog reader the guide converter uses
 (scripts/changelog.py).
 
-Usage: release_test.py SOURCE_DIR FACTS_JSON REPRODUCIBLE_EXE LINKER_MAP"""
+Usage: release_test.py SOURCE_DIR FACTS_JSON SHIPPED_BUILD REPRODUCIBLE_EXE LINKER_MAP [KEEP]"""
 import glob
 import hashlib
 import json
@@ -189,7 +192,7 @@ def check(contents, source, facts, reproducible_exe, linker_map, extracted, fail
             fail(f'{buildinfo_name} does not give {package} {installed}')
 
 
-def main(source, facts_json, reproducible_exe, linker_map, keep=None):
+def main(source, facts_json, shipped_build, reproducible_exe, linker_map, keep=None):
     failures = []
     fail = failures.append
     with open(facts_json, encoding='utf-8') as f:
@@ -199,20 +202,23 @@ def main(source, facts_json, reproducible_exe, linker_map, keep=None):
         # A source archive: the tree without .git or build output.
         tree = os.path.join(work, 'source')
         subprocess.run(['bash', os.path.join(source, 'scripts', 'clean-copy.sh'), source, tree], check=True)
-        name = f'kestrafen-{facts["VERSION"]}-win-x64.zip'
+        name = facts['RELEASE_ZIP']
         home = os.path.join(work, 'home')
         os.mkdir(home)
         # From the checkout itself, as the workflow's zip is made, and from
-        # the copy, in another folder: the same bytes but for the commit the
+        # the tests' build with the copy's copy (as release.sh copies an
+        # archive), in other folders: the same bytes but for the commit the
         # checkout's BUILDINFO.txt names.
-        zips = []
-        for run, tree_of_run in (('checkout', source), ('copy', tree)):
-            out = release(tree_of_run, os.path.join(work, run), user_environment(home))
-            if 'UNSIGNED' not in out:
-                fail('the script does not say that the release is unsigned')
-            zips.append(os.path.join(work, run, name))
-            if not os.path.exists(zips[-1]):
-                raise SystemExit(f'FAIL: no {name} (the version comes from the CMake project)')
+        if 'UNSIGNED' not in release(source, os.path.join(work, 'checkout'), user_environment(home)):
+            fail('the script does not say that the release is unsigned')
+        archive_copy = os.path.join(work, 'archive')
+        subprocess.run(['bash', os.path.join(source, 'scripts', 'clean-copy.sh'), tree, archive_copy], check=True)
+        subprocess.run(['bash', os.path.join(source, 'scripts', 'release-zip.sh'), shipped_build, reproducible_exe,
+                        archive_copy, tree, os.path.join(work, 'copy')],
+                       env=user_environment(home), check=True, stdout=subprocess.DEVNULL)
+        zips = [os.path.join(work, run, name) for run in ('checkout', 'copy')]
+        if not all(os.path.exists(z) for z in zips):
+            raise SystemExit(f'FAIL: no {name} (the version comes from the CMake project)')
         from_checkout, from_copy = (zip_members(z) for z in zips)
         buildinfo = script(source, 'buildinfo')
         info = from_checkout[files[4]].decode('utf-8-sig')
@@ -278,4 +284,4 @@ def report(failures):
 
 
 if __name__ == '__main__':
-    sys.exit(main(*sys.argv[1:6]))
+    sys.exit(main(*sys.argv[1:7]))

@@ -91,7 +91,7 @@ fi
   fail "osslsigncode was not given the time-stamp server $timestamp_url"
 
 grep -q "^signed $exe" "$work/release.log" || fail "the release script did not say it signed"
-set -- "$work"/dist/kestrafen-*-win-x64.zip
+set -- "$work/dist/$KESTRAFEN_RELEASE_ZIP"
 if [ $# -ne 1 ] || [ ! -f "$1" ]; then
   echo "FAIL: no single zip in $work/dist"
   exit 1

@@ -134,8 +134,6 @@ std::vector<std::string> StackGuardFaults(const std::vector<ULONGLONG>& guards, 
         const std::string which = "start " + std::to_string(start) + ": guard " + Hex(guard);
         if (guard == 0) {
             faults.push_back(which + ", none to read");
-        } else if (guard == kUnchosenStackGuard) {
-            faults.push_back(which + ", left at the unchosen value");
         } else if (guard == built) {
             faults.push_back(which + ", left as the exe file holds it");
         } else if (guard >> 48 != 0) {

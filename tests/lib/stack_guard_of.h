@@ -10,9 +10,6 @@
 // cookie that its load configuration names. 0 if it can't be read.
 ULONGLONG StackGuardOf(HANDLE process);
 
-// The value a guard is built with, which the loader replaces at start-up.
-constexpr ULONGLONG kUnchosenStackGuard = 0x00002B992DDFA232ULL;
-
 // The guard as the exe file holds it, before any start chose one: the eight
 // bytes at `rva` in the image, or, with `rva` 0, at the security cookie that
 // the file's load configuration names. Nothing if the file can't say.
@@ -22,7 +19,8 @@ std::optional<ULONGLONG> BuiltStackGuard(const std::wstring& exe, DWORD rva = 0)
 // order: what is wrong with them, one line a fault, or nothing.
 //
 // Every start must have chosen its guard: none may be left as the exe file
-// holds it (`built`), nor at the unchosen value, nor 0, and, as MSVC's
+// holds it (`built`: the unchosen value, which tests/pe_facts_test.py checks
+// the shipped exe is built with), nor 0, and, as MSVC's
 // runtime and Windows' loader keep it, its top 16 bits are clear, so that a
 // guard can't be taken for a canonical pointer.
 //

@@ -5,6 +5,21 @@
 
 #include <string>
 
+testing::AssertionResult OnThrowawayMachine()
+{
+    wchar_t drive[MAX_PATH] = L"C:";
+    const DWORD length = GetEnvironmentVariableW(L"SystemDrive", drive, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        drive[0] = L'C', drive[1] = L':', drive[2] = L'\0';
+    }
+    const std::wstring marker = std::wstring(drive) + L"\\" + kPrefixMarker;
+    if (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return testing::AssertionFailure() << "no " << marker << " marker, so this is not a throwaway test "
+                                              "machine or prefix";
+    }
+    return testing::AssertionSuccess() << marker;
+}
+
 testing::AssertionResult InThrowawayPrefix()
 {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -12,10 +27,5 @@ testing::AssertionResult InThrowawayPrefix()
         return testing::AssertionFailure() << "not running under Wine: refusing to touch the "
                                               "machine's print queue or spooler";
     }
-    const std::wstring marker = std::wstring(L"C:\\") + kPrefixMarker;
-    if (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        return testing::AssertionFailure() << "the Wine prefix is not the harness's throwaway "
-                                              "prefix (no " << marker << " marker)";
-    }
-    return testing::AssertionSuccess();
+    return OnThrowawayMachine();
 }

@@ -9,7 +9,7 @@
 // read-only (any of the three letters).
 #include "lib/job_dir.h"
 #include "lib/running_program.h"
-#include "lib/spooler_service.h"
+#include "lib/services.h"
 #include "lib/test_paths.h"
 #include "lib/test_prefix.h"
 
@@ -89,7 +89,7 @@ int wmain(int argc, wchar_t** argv)
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     std::printf("held open without delete sharing: %s\n", locked != INVALID_HANDLE_VALUE ? "yes" : "no");
     SetSpoolerRefusesStart(false);
-    if (!SetSpoolerState(SERVICE_RUNNING)) {
+    if (!SetServiceState(L"Spooler", SERVICE_RUNNING)) {
         std::printf("the stand-in spooler does not run\n");
         if (locked != INVALID_HANDLE_VALUE) {
             CloseHandle(locked);

@@ -2,11 +2,12 @@
 // build, whether x64 code runs natively or emulated, elevation, the Spooler
 // as the service manager has it, and the release under test.
 #include "windows/support/platform.h"
-#include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
 #include "windows/support/suite_verdict.h"
 
+#include "lib/services.h"
 #include "lib/test_paths.h"
+#include "lib/test_prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -108,7 +109,7 @@ TEST(Environment, TheReleaseUnderTest)
     ASSERT_TRUE(PathExists(program)) << Utf8(program);
     // Its files' checksums are the suite runner's to check, before any program runs.
     std::printf("release: %s\n", Utf8(dir).c_str());
-    std::printf("throwaway marker: %s\n", Utf8(ThrowawayMarker()).c_str());
+    std::printf("throwaway marker: %s\n", OnThrowawayMachine().message());
 }
 
 // The runner reads the hash from what Get-FileHash prints, which only Windows

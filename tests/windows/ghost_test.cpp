@@ -3,9 +3,9 @@
 // itself and keep showing its stage. The run is held at its first stage by a
 // running service that depends on the Spooler, which makes net.exe ask
 // whether to stop that too, and wait for an answer that never comes.
+#include "lib/services.h"
 #include "windows/support/platform.h"
 #include "windows/support/process_tree.h"
-#include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
 #include "windows/support/window_cover.h"
 

@@ -1,10 +1,10 @@
 // The released program as the system's loader sets it up: DLLs planted where
 // it runs, the mitigations the loader applies, its stack guard, and the end
 // of a program whose stack guard is hit.
+#include "lib/services.h"
 #include "windows/support/mitigations.h"
 #include "windows/support/platform.h"
 #include "windows/support/process_tree.h"
-#include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
 
 #include "lib/planted_markers.h"
@@ -189,8 +189,8 @@ TEST(Hardening, AProgramBuiltWithoutThemFailsTheCheck)
 TEST(Hardening, GapsAreDecidedPolicyByPolicy)
 {
     Mitigations hardened;
-    hardened.depRead = hardened.aslrRead = hardened.cfgRead = true;
-    hardened.dep = hardened.aslrBottomUp = hardened.aslrHighEntropy = hardened.cfg = true;
+    hardened.aslrRead = hardened.cfgRead = true;
+    hardened.aslrBottomUp = hardened.aslrHighEntropy = hardened.cfg = true;
     Mitigations cfgUnread = hardened;
     cfgUnread.cfgRead = false;
     cfgUnread.cfg = false;
@@ -206,7 +206,7 @@ TEST(Hardening, GapsAreDecidedPolicyByPolicy)
     } cases[] = {
         {"hardened", hardened, {}},
         {"CFG unread", cfgUnread, {"Control Flow Guard unread"}},
-        {"nothing read (Wine 8)", Mitigations{}, {"DEP unread", "high-entropy ASLR unread", "Control Flow Guard unread"}},
+        {"nothing read (Wine 8)", Mitigations{}, {"high-entropy ASLR unread", "Control Flow Guard unread"}},
         {"unhardened", unhardened, {"high-entropy ASLR", "Control Flow Guard"}},
         {"bottom-up ASLR without high entropy", lowEntropy, {"high-entropy ASLR"}},
     };

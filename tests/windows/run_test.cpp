@@ -1,12 +1,12 @@
 // Whole runs of the released program, started from the folder its zip was
 // unzipped to and driven through its own window: a jammed queue cleared,
 // no console window on the way, and the two failures a real Spooler can give.
+#include "lib/services.h"
 #include "windows/support/console_watch.h"
 #include "windows/support/job_corpus.h"
 #include "windows/support/platform.h"
 #include "windows/support/process_tree.h"
 #include "windows/support/screenshot.h"
-#include "windows/support/services.h"
 #include "windows/support/suite_paths.h"
 #include "windows/support/window_cover.h"
 

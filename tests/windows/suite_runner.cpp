@@ -22,9 +22,10 @@
 //   SUITE_DIR holds suite-programs.txt and the programs (default: the
 //   runner's own folder); KESTRAFEN_RELEASE_DIR names the unzipped release,
 //   KESTRAFEN_ARTEFACTS_DIR where results go.
+#include "lib/services.h"
+#include "lib/test_prefix.h"
 #include "windows/support/child_output.h"
 #include "windows/support/platform.h"
-#include "windows/support/services.h"
 #include "windows/support/sha256.h"
 #include "windows/support/suite_paths.h"
 #include "windows/support/suite_verdict.h"
@@ -228,10 +229,8 @@ std::string SpoolerText()
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (ThrowawayMarker().empty()) {
-        std::printf("refusing to run: no %%SystemDrive%%\\%s marker, so this is not a throwaway test "
-                    "machine or prefix\n",
-                    Utf8(KESTRAFEN_THROWAWAY_MARKER).c_str());
+    if (const testing::AssertionResult throwaway = OnThrowawayMachine(); !throwaway) {
+        std::printf("refusing to run: %s\n", throwaway.message());
         return 2;
     }
     std::wstring suiteDir = argc > 1 ? std::wstring(argv[1]) : SuiteDir();

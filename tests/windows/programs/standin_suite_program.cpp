@@ -3,7 +3,7 @@
 // (copies of it are named so): *passes*, *fails*, *skips*, *crashes* (ends
 // with an access violation's status before writing results), or
 // *stops_spooler* (stops the Spooler and fails, as a broken check would).
-#include "windows/support/services.h"
+#include "lib/services.h"
 
 #include <gtest/gtest.h>
 

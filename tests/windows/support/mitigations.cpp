@@ -22,15 +22,11 @@ bool Read(HANDLE process, PROCESS_MITIGATION_POLICY which, Policy& policy)
 Mitigations MitigationsOf(HANDLE process)
 {
     Mitigations seen;
-    PROCESS_MITIGATION_DEP_POLICY dep{};
     PROCESS_MITIGATION_ASLR_POLICY aslr{};
     PROCESS_MITIGATION_CONTROL_FLOW_GUARD_POLICY cfg{};
     PROCESS_MITIGATION_USER_SHADOW_STACK_POLICY shadow{};
-    seen.depRead = Read(process, ProcessDEPPolicy, dep);
     seen.aslrRead = Read(process, ProcessASLRPolicy, aslr);
     seen.cfgRead = Read(process, ProcessControlFlowGuardPolicy, cfg);
-    seen.dep = seen.depRead && dep.Enable != 0;
-    seen.depPermanent = seen.depRead && dep.Permanent != 0;
     seen.aslrBottomUp = seen.aslrRead && aslr.EnableBottomUpRandomization != 0;
     seen.aslrHighEntropy = seen.aslrRead && aslr.EnableHighEntropy != 0;
     seen.aslrForceRelocate = seen.aslrRead && aslr.EnableForceRelocateImages != 0;
@@ -50,7 +46,6 @@ std::vector<std::string> HardeningGaps(const Mitigations& mitigations)
             gaps.emplace_back(name);
         }
     };
-    need(mitigations.depRead, mitigations.dep, "DEP");
     need(mitigations.aslrRead, mitigations.aslrBottomUp && mitigations.aslrHighEntropy, "high-entropy ASLR");
     need(mitigations.cfgRead, mitigations.cfg, "Control Flow Guard");
     return gaps;
@@ -64,8 +59,7 @@ std::string Describe(const Mitigations& mitigations)
         }
         return on ? "on" : "off";
     };
-    return std::string("DEP ") + onOff(mitigations.depRead, mitigations.dep) +
-           (mitigations.depPermanent ? " (permanent)" : "") + ", ASLR bottom-up " +
+    return std::string("ASLR bottom-up ") +
            onOff(mitigations.aslrRead, mitigations.aslrBottomUp) + ", high entropy " +
            onOff(mitigations.aslrRead, mitigations.aslrHighEntropy) + ", force-relocate " +
            onOff(mitigations.aslrRead, mitigations.aslrForceRelocate) + ", Control Flow Guard " +

@@ -42,13 +42,3 @@ std::wstring ArtefactsDir()
     CreateDirectoryW(dir.c_str(), nullptr);
     return dir;
 }
-
-std::wstring ThrowawayMarker()
-{
-    std::wstring drive = Variable(L"SystemDrive");
-    if (drive.empty()) {
-        drive = L"C:";
-    }
-    const std::wstring marker = drive + L"\\" KESTRAFEN_THROWAWAY_MARKER;
-    return PathExists(marker) ? marker : std::wstring();
-}

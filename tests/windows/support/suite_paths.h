@@ -15,8 +15,3 @@ std::wstring SuiteDir();
 // Where screenshots go (KESTRAFEN_ARTEFACTS_DIR, else artefacts\ beside the
 // suite's programs); made if missing.
 std::wstring ArtefactsDir();
-
-// The machine's throwaway marker: the file whose presence says that this
-// machine (a CI runner, or the harness's Wine prefix) may have its spooler
-// and print queue driven by the suite. Empty if it is missing.
-std::wstring ThrowawayMarker();

@@ -1,6 +1,4 @@
-#include "windows/support/services.h"
-
-#include "lib/spooler_service.h"
+#include "lib/services.h"
 
 #include <vector>
 
@@ -8,6 +6,26 @@ namespace {
 
 const wchar_t kSpooler[] = L"Spooler";
 const wchar_t kDependent[] = L"KestrafenTestDependent";
+const wchar_t kRefuseMarker[] = L"C:\\kestrafen-standin\\refuse-start";
+
+// Calls use(service) with the service opened for access; false if it can't
+// be opened, else what use returns.
+template <typename Use>
+bool WithService(const wchar_t* name, DWORD access, Use use)
+{
+    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) {
+        return false;
+    }
+    bool result = false;
+    const SC_HANDLE service = OpenServiceW(manager, name, access);
+    if (service) {
+        result = use(service);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return result;
+}
 
 } // namespace
 
@@ -39,11 +57,11 @@ bool SetServiceState(const wchar_t* name, DWORD state)
         return state == SERVICE_RUNNING ? StartServiceW(service, 0, nullptr) != 0
                                         : ControlService(service, SERVICE_CONTROL_STOP, &status) != 0;
     });
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 1200; ++i) {
         if (QueryService(name).state == state) {
             return true;
         }
-        Sleep(100);
+        Sleep(25);
     }
     return false;
 }
@@ -79,6 +97,24 @@ const char* StartTypeName(DWORD startType)
     case SERVICE_DEMAND_START: return "demand";
     case SERVICE_DISABLED: return "disabled";
     default: return "unknown";
+    }
+}
+
+bool SpoolerIsStandIn()
+{
+    return QueryService(kSpooler).binary.find(L"kestrafen-standin") != std::wstring::npos;
+}
+
+void SetSpoolerRefusesStart(bool refuse)
+{
+    if (!refuse) {
+        DeleteFileW(kRefuseMarker);
+        return;
+    }
+    const HANDLE marker =
+        CreateFileW(kRefuseMarker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) {
+        CloseHandle(marker);
     }
 }
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-// Services as the service manager reports them, and the changes the suite
-// makes to them, each undone by an object's destructor whatever the check's
-// outcome.
+// Services as the service manager reports them, and the changes the tests
+// make to them. The suite's changes to the machine's own services are each
+// undone by an object's destructor whatever the check's outcome.
 
 struct ServiceFacts {
     bool exists = false;
@@ -26,6 +26,12 @@ bool SetStartType(const wchar_t* name, DWORD startType);
 // "running", "stopped", ...; "auto", "demand", "disabled", ...
 const char* StateName(DWORD state);
 const char* StartTypeName(DWORD startType);
+
+// The Wine prefix's "Spooler" runs our stand-in
+// (tests/programs/standin_spooler.cpp) rather than Wine's own spooler; while
+// refusing, the stand-in fails every start.
+bool SpoolerIsStandIn();
+void SetSpoolerRefusesStart(bool refuse);
 
 // Puts back the Spooler's start type as it found it, and starts it.
 class SpoolerRestorer {
