@@ -24,6 +24,8 @@ def sums_of(files):
 
 
 GOOD_SUMS = sums_of(FILES)
+# A hang detector, not a time limit: a case takes a few seconds.
+RUNNER_LIMIT_S = 90
 # name: (release files, SHA256SUMS.txt, suite programs, extra environment, passes, what it prints)
 CASES = {
     'all good': (FILES, GOOD_SUMS, ['passes_1.exe', 'passes_2.exe'], {}, True, 'the suite passed'),
@@ -47,6 +49,8 @@ CASES = {
     'a program skips, where Windows is required': (FILES, GOOD_SUMS, ['skips.exe'],
                                                    {'KESTRAFEN_REQUIRE_WINDOWS': '1'}, False,
                                                    'where KESTRAFEN_REQUIRE_WINDOWS asks for every check'),
+    'a program leaves behind a process that holds its output': (FILES, GOOD_SUMS, ['leaves_a_child.exe'], {}, True,
+                                                                 'the suite passed'),
     'a failing program leaves the Spooler stopped': (FILES, GOOD_SUMS, ['stops_spooler.exe'], {}, False,
                                                      'the Spooler after the suite, put back: running'),
 }
@@ -75,8 +79,21 @@ def run_case(work, name, case, facts, wine_run, runner, standin):
     env = {k: v for k, v in os.environ.items() if k != 'KESTRAFEN_REQUIRE_WINDOWS'}
     env.update(KESTRAFEN_RELEASE_DIR=windows_path(release), KESTRAFEN_ARTEFACTS_DIR=windows_path(artefacts),
                **extra)
-    run = subprocess.run([wine_run, facts, runner, windows_path(suite)], capture_output=True, text=True,
-                         errors='replace', env=env, stdin=subprocess.DEVNULL)
+    # Its output goes to files, not pipes: a process it leaves behind may
+    # hold those open, and reading to their end would wait for it.
+    with open(os.path.join(top, 'stdout'), 'w+', encoding='utf-8', errors='replace') as out, \
+            open(os.path.join(top, 'stderr'), 'w+', encoding='utf-8', errors='replace') as err:
+        try:
+            run = subprocess.run([wine_run, facts, runner, windows_path(suite)], stdout=out, stderr=err,
+                                 env=env, stdin=subprocess.DEVNULL, timeout=RUNNER_LIMIT_S)
+        except subprocess.TimeoutExpired:
+            return [f'{name}: the runner had not ended after {RUNNER_LIMIT_S} s']
+        finally:
+            # Whatever a stand-in left behind stops now.
+            open(os.path.join(artefacts, 'stop-lingering'), 'w').close()
+        out.seek(0)
+        err.seek(0)
+        run.stdout, run.stderr = out.read(), err.read()
     failures = []
     if (run.returncode == 0) != passes:
         failures.append(f'{name}: the runner exited with {run.returncode}, expected it to '

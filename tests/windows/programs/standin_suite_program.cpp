@@ -1,9 +1,12 @@
 // A stand-in for a program of the Windows suite, for the checks on the suite
 // runner: a GoogleTest program whose one check does what its file name says
 // (copies of it are named so): *passes*, *fails*, *skips*, *crashes* (ends
-// with an access violation's status before writing results), or
-// *stops_spooler* (stops the Spooler and fails, as a broken check would).
+// with an access violation's status before writing results),
+// *stops_spooler* (stops the Spooler and fails, as a broken check would), or
+// *leaves_a_child* (passes, leaving behind a process that holds its output
+// until the artefacts folder has a file named stop-lingering).
 #include "lib/services.h"
+#include "windows/support/suite_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +24,27 @@ bool Named(const wchar_t* behaviour)
     return name.find(behaviour, name.find_last_of(L"\\/") + 1) != std::wstring::npos;
 }
 
+// A copy of this program, started with every inheritable handle (this
+// program's output among them), that lingers until it is told to stop.
+void LeaveAChild()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(path) + L"\" --linger";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &pi));
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
 TEST(StandIn, DoesWhatItsNameSays)
 {
+    if (Named(L"leaves_a_child")) {
+        LeaveAChild();
+        return;
+    }
     if (Named(L"skips")) {
         GTEST_SKIP() << "a stand-in check that skips";
     }
@@ -40,6 +62,13 @@ TEST(StandIn, DoesWhatItsNameSays)
 
 int wmain(int argc, wchar_t** argv)
 {
+    if (argc > 1 && std::wstring(argv[1]) == L"--linger") {
+        const std::wstring stop = ArtefactsDir() + L"stop-lingering";
+        for (int i = 0; i < 1200 && GetFileAttributesW(stop.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+            Sleep(100);
+        }
+        return 0;
+    }
     if (Named(L"crashes")) {
         TerminateProcess(GetCurrentProcess(), static_cast<UINT>(EXCEPTION_ACCESS_VIOLATION));
     }

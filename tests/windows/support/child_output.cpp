@@ -18,17 +18,34 @@ std::optional<DWORD> RunWithOutput(std::wstring commandLine, const std::function
     PROCESS_INFORMATION pi{};
     const bool started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                         nullptr, &startup, &pi) != 0;
-    // Only the child holds the write end now: reading ends when it does.
+    // Only the child, and whatever it starts, hold the write end now.
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
         return std::nullopt;
     }
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        out(std::string(buffer, read));
+    // What the pipe holds now, passed on; false once nothing more can come
+    // (every write end closed).
+    const auto passOn = [&out, readEnd] {
+        char buffer[4096];
+        for (;;) {
+            DWORD waiting = 0;
+            DWORD read = 0;
+            if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr)) {
+                return false;
+            }
+            if (waiting == 0) {
+                return true;
+            }
+            if (!ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) || read == 0) {
+                return false;
+            }
+            out(std::string(buffer, read));
+        }
+    };
+    while (passOn() && WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
     }
+    passOn();  // what it wrote just before it ended
     CloseHandle(readEnd);
     WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = 0;
