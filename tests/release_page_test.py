@@ -28,7 +28,8 @@ import zipfile
 
 import yaml
 
-PATH = '/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin'
+from release_test import USER_PATH, script, user_environment  # beside this test
+
 NOTES = 'notes.md'
 # A stand-in for gh: it logs each call, as JSON, and answers "release view"
 # as told (gh exits 1 for a release it doesn't find).
@@ -40,12 +41,6 @@ if sys.argv[1:3] == ['release', 'view']:
     sys.exit(0 if os.environ.get('FAKE_GH_RELEASE_EXISTS') else 1)
 sys.exit(int(os.environ.get('FAKE_GH_EXIT', '0')))
 '''
-
-
-def user_environment(home, **extra):
-    """What the script gets: a plain PATH, a home and a UTF-8 locale, and
-    nothing else of the caller's (no PYTHON* settings)."""
-    return {'PATH': PATH, 'HOME': home, 'LANG': 'C.UTF-8', **extra}
 
 
 def page(source, facts_json, changelog, zip_path, tag, out, home):
@@ -131,18 +126,18 @@ def check_folder(source, facts, facts_json, zip_path, work, fail):
 
 # --- The release job, rehearsed --------------------------------------------
 
-def uploaded_artifacts(workflow, files):
+def uploaded_artifacts(source, workflow_path, files):
     """Artifact name -> the local file that stands for what the workflow's
-    other jobs upload under it. files maps a name to its local file, which
-    must match the upload's path pattern (a file download-artifact puts
-    straight into the download path)."""
+    other jobs upload under it (as the Linux job's rehearsal reads uploads).
+    files maps a name to its local file, which must match the upload's path
+    pattern (a file download-artifact puts straight into the download path)."""
+    rehearsal = script(source, 'rehearse-linux-job')
     found = {}
-    for job_id, job in workflow['jobs'].items():
-        for step in job.get('steps', []):
-            if str(step.get('uses', '')).startswith('actions/upload-artifact@'):
-                name, path = step['with']['name'], step['with']['path']
-                if name in files and fnmatch.fnmatch(os.path.basename(files[name]), os.path.basename(path)):
-                    found[name] = files[name]
+    for job in rehearsal.workflow_jobs(workflow_path):
+        for name, paths in rehearsal.uploads(workflow_path, job):
+            if name in files and any(fnmatch.fnmatch(os.path.basename(files[name]), os.path.basename(p))
+                                     for p in paths):
+                found[name] = files[name]
     return found
 
 
@@ -214,7 +209,7 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
         elif 'run' in step and not uses:
             env = user_environment(os.path.join(work, 'home'), GITHUB_REF=tag, GITHUB_WORKSPACE=workspace,
                                    RUNNER_TEMP=temp, CI='true', GITHUB_ACTIONS='true',
-                                   FAKE_GH_LOG=log, PATH=f'{fake_bin}:{PATH}')
+                                   FAKE_GH_LOG=log, PATH=f'{fake_bin}:{USER_PATH}')
             if exists:
                 env['FAKE_GH_RELEASE_EXISTS'] = '1'
             if gh_exit:
@@ -287,7 +282,7 @@ def check_release_job(source, facts, facts_json, zip_path, workflow_path, work, 
     if workflow.get('permissions') not in ({}, {'contents': 'read'}):
         fail(f'the workflow gives every job {workflow.get("permissions")}')
 
-    artifacts = uploaded_artifacts(workflow, {'release': zip_path, 'facts': facts_json})
+    artifacts = uploaded_artifacts(source, workflow_path, {'release': zip_path, 'facts': facts_json})
     version = facts['VERSION']
     name = os.path.basename(zip_path)
     tag = f'refs/tags/v{version}'

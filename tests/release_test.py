@@ -58,13 +58,15 @@ def script(source, name):
     return types.SimpleNamespace(**runpy.run_path(os.path.join(source, 'scripts', name + '.py')))
 
 
-def user_environment(home):
-    """What a user's shell gives the release script: a plain PATH, a home of
+USER_PATH = '/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin'
+
+
+def user_environment(home, **extra):
+    """What a user's shell gives the release scripts: a plain PATH, a home of
     its own and a UTF-8 locale; nothing else of the caller's (no PYTHON*
     settings, no signing variables), so that the suite sees what a user's
-    machine sees."""
-    return {'PATH': '/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin',
-            'HOME': home, 'LANG': 'C.UTF-8'}
+    machine sees. extra adds to it, or replaces a part."""
+    return {'PATH': USER_PATH, 'HOME': home, 'LANG': 'C.UTF-8', **extra}
 
 
 def release(source, dist, env):
