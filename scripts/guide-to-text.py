@@ -304,10 +304,15 @@ def convert_body(body):
     return blocks
 
 
-def convert(markdown, title, version, date):
+def guide_part(markdown):
+    """The guide: README.zh-CN.md between its markers."""
     if START not in markdown or END not in markdown:
         raise SystemExit(f'guide-to-text: the guide markers {START} and {END} are missing')
-    body = markdown.split(START, 1)[1].split(END, 1)[0]
+    return markdown.split(START, 1)[1].split(END, 1)[0]
+
+
+def convert(markdown, title, version, date):
+    body = guide_part(markdown)
     title = f'{title} 使用说明'
     top = [title, '=' * columns(title), f'版本 {version}（{date} 发布）']
     out = top
