@@ -51,8 +51,7 @@ def field(text, line, value=r'\S.*?'):
     the given form: one per line, as tuples when the form has several."""
     parts = [re.escape(p).replace('\\\n', r'\r?\n') for p in line.split('{}')]
     pattern = f'({value})'.join(parts)
-    found = re.findall(rf'^{pattern}\r?$', text, re.M)
-    return found
+    return re.findall(rf'^{pattern}\r?$', text, re.M)
 
 
 def commits(text):
@@ -149,9 +148,7 @@ def buildinfo(facts, root, sources, exe_path):
 
 def main(facts_json, root, sources, exe, target):
     with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
-    text = buildinfo(facts, root, sources, exe)
-    notepad_text.write(target, text)
+        notepad_text.write(target, buildinfo(json.load(f), root, sources, exe))
     return 0
 
 

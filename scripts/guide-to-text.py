@@ -327,8 +327,7 @@ def main(guide, facts_json, changelog, target):
             return f.read()
     facts = json.loads(read(facts_json))
     version, date = release(facts, read(changelog))
-    text = convert(read(guide), facts['WINDOW_TITLE'], version, date)
-    notepad_text.write(target, text)
+    notepad_text.write(target, convert(read(guide), facts['WINDOW_TITLE'], version, date))
     return 0
 
 

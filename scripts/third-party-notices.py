@@ -253,8 +253,7 @@ def notices(build_dir):
 
 
 def main(build_dir, target):
-    text = notices(build_dir)
-    notepad_text.write(target, text)
+    notepad_text.write(target, notices(build_dir))
     return 0
 
 

@@ -28,7 +28,7 @@ import zipfile
 
 import yaml
 
-from release_test import USER_PATH, script, user_environment  # beside this test
+from checking import USER_PATH, read, report, script, user_environment  # beside this test
 
 NOTES = 'notes.md'
 # A stand-in for gh: it logs each call, as JSON, and answers "release view"
@@ -92,8 +92,7 @@ def check_notes(source, facts, facts_json, zip_path, work, fail):
         if run.returncode != 0:
             fail(f'a changelog {name}: {run.stderr.strip()}')
             continue
-        with open(os.path.join(out, NOTES), encoding='utf-8') as f:
-            got = f.read()
+        got = read(os.path.join(out, NOTES))
         if got != notes:
             fail(f'a changelog {name}: the notes are {got!r}, not {notes!r}')
 
@@ -118,8 +117,7 @@ def check_folder(source, facts, facts_json, zip_path, work, fail):
     with zipfile.ZipFile(zip_path) as archive, open(os.path.join(out, exe), 'rb') as f:
         if f.read() != archive.read(exe):
             fail(f'the folder\'s {exe} is not the zip\'s')
-    with open(os.path.join(out, NOTES), encoding='utf-8') as f:
-        notes = f.read()
+    notes = read(os.path.join(out, NOTES))
     if not notes.strip() or any(line.startswith('## ') for line in notes.splitlines()):
         fail(f'the notes from CHANGELOG.md are empty or take in another version: {notes[:200]!r}')
 
@@ -230,10 +228,7 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
                 break
         else:
             failures.append(f'{label}: a step the rehearsal does not know ({uses or "no run"})')
-    calls = []
-    if os.path.exists(log):
-        with open(log, encoding='utf-8') as f:
-            calls = [json.loads(line) for line in f]
+    calls = [json.loads(line) for line in read(log).splitlines()] if os.path.exists(log) else []
     return failures, calls, workspace, subjects
 
 
@@ -265,8 +260,7 @@ def release_uploads_resolve(calls, folder, expected):
 
 
 def check_release_job(source, facts, facts_json, zip_path, workflow_path, work, fail):
-    with open(workflow_path, encoding='utf-8') as f:
-        workflow = yaml.safe_load(f)
+    workflow = yaml.safe_load(read(workflow_path))
     job = workflow['jobs'].get('release')
     if not job:
         fail('the workflow has no release job')
@@ -328,8 +322,7 @@ def check_release_job(source, facts, facts_json, zip_path, workflow_path, work, 
 def main(source, facts_json, zip_path, workflow):
     failures = []
     fail = failures.append
-    with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
+    facts = json.loads(read(facts_json))
     sys.dont_write_bytecode = True
     with tempfile.TemporaryDirectory(prefix='kestrafen-release-page-test.') as work:
         # The script runs as users run it, writing bytecode beside itself:
@@ -343,11 +336,7 @@ def main(source, facts_json, zip_path, workflow):
             os.mkdir(folder)
             check(checkout, facts, facts_json, zip_path, folder, fail)
         check_release_job(source, facts, facts_json, zip_path, workflow, os.path.join(work, 'job'), fail)
-    for failure in failures:
-        print('FAIL:', failure)
-    if not failures:
-        print(f'release page of {os.path.basename(zip_path)}: every check passed')
-    return 1 if failures else 0
+    return report(failures, None if failures else f'release page of {os.path.basename(zip_path)}: every check passed')
 
 
 if __name__ == '__main__':

@@ -17,7 +17,7 @@ import subprocess
 import sys
 import tempfile
 
-from release_test import script  # beside this test
+from checking import read, report, script, user_environment  # beside this test
 
 
 def buildinfo_text(source, facts, exe, root):
@@ -79,18 +79,14 @@ CHECKS = {'dirty-tree': dirty_tree, 'linker-package': linker_package, 'licence-v
 
 
 def main(check, source, facts_json, exe, build):
-    with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
+    facts = json.loads(read(facts_json))
     home = tempfile.mkdtemp(prefix='kestrafen-home.')
     os.environ.clear()
-    os.environ.update({'PATH': '/usr/local/bin:/usr/bin:/bin', 'HOME': home, 'LANG': 'C.UTF-8'})
+    os.environ.update(user_environment(home))
     failures = []
     CHECKS[check](source, facts, exe, build, failures.append)
     os.rmdir(home)
-    for failure in failures:
-        print(f'FAIL: {failure}')
-    print(f'{check}: {"failed" if failures else "passed"}')
-    return 1 if failures else 0
+    return report(failures, f'{check}: {"failed" if failures else "passed"}')
 
 
 if __name__ == '__main__':
