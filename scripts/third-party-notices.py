@@ -91,10 +91,7 @@ def linker_command(build_dir):
 
 def linked_files(args, build_dir):
     """The objects and archives the linker was given, in order."""
-    dirs, files, static = [], [], False
-    for arg in args[1:]:
-        if arg.startswith('-L'):
-            dirs.append(arg[2:])
+    dirs, files, static = [arg[2:] for arg in args[1:] if arg.startswith('-L')], [], False
     for before, arg in zip(args, args[1:]):
         if before in ('-o', '--out-implib', '-Map', '--output-def', '--pdb', '--Xlink'):
             continue  # an output, not an input

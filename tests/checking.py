@@ -1,6 +1,7 @@
 """What the Python checks beside this file share: a script of scripts/ loaded
 from its file, the environment a user's shell gives the scripts, the faults a
 check is tried on before its result is trusted, and the verdict."""
+import glob
 import os
 import runpy
 import sys
@@ -27,6 +28,13 @@ def user_environment(home, **extra):
 def read(path):
     with open(path, encoding='utf-8') as f:
         return f.read()
+
+
+def program_sources(source):
+    """{path from source: text} of the program's sources and headers (src/)."""
+    paths = [p for pattern in ('*.cpp', '*.h') for p in glob.glob(os.path.join(source, 'src', '**', pattern),
+                                                                    recursive=True)]
+    return {os.path.relpath(path, source): read(path) for path in sorted(paths)}
 
 
 def unnoticed(check, good, planted):

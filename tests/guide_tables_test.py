@@ -19,12 +19,11 @@ Before trusting the result, the comparison is run on altered copies (a row
 removed, a row added, a source text changed) and must fail on each.
 
 Usage: guide_tables_test.py SOURCE_DIR"""
-import glob
 import os
 import re
 import sys
 
-from checking import read, report, script, unnoticed  # beside this test
+from checking import program_sources, read, report, script, unnoticed  # beside this test
 
 STATUS_HEADING, BOX_HEADING, CAPTION_COLUMN = '### 状态文字', '### 消息框', '标题'
 INCLUDE = re.compile(r'^#include "([^"]+)"', re.M)
@@ -125,16 +124,6 @@ class Sources:
         return self.shown('MessageBoxW', [1, 2])
 
 
-def read_sources(source):
-    files = {}
-    paths = [p for pattern in ('*.cpp', '*.h') for p in glob.glob(os.path.join(source, 'src', '**', pattern),
-                                                                    recursive=True)]
-    for path in sorted(paths):
-        with open(path, encoding='utf-8') as f:
-            files[os.path.relpath(path, source)] = f.read()
-    return files
-
-
 def cells(row):
     return [c.strip() for c in row.strip().strip('|').split('|')]
 
@@ -207,7 +196,7 @@ def altered(files, guide):
 
 
 def main(source):
-    files = read_sources(source)
+    files = program_sources(source)
     guide = script(source, 'guide-to-text').guide_part(read(os.path.join(source, 'README.zh-CN.md')))
     failures = check(files, guide) + unnoticed(check, [files, guide], altered(files, guide))
     status, boxes = Sources(files).status_texts(), Sources(files).boxes()

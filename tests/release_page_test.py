@@ -148,8 +148,9 @@ def expression(value, values):
     return None if '${{' in text else text
 
 
-def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0):
-    """Runs the release job's steps in work/workspace as the runner would.
+def rehearse(workflow, checkout, artifacts, work, tag, private, exists, gh_exit=0):
+    """Runs the release job's steps in work/workspace as the runner would,
+    the checkout's files standing for the tagged commit's.
     Returns (failures, gh calls, the workspace, the attested files). A step
     with a key the rehearsal doesn't act on (a condition, a shell, a
     working directory) fails it, unless it is the attestation's condition."""
@@ -178,10 +179,7 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
         for key, value in outputs.items():
             values[f'steps.{key}'] = value
         if uses.startswith('actions/checkout@'):
-            # The tagged commit's files that the steps read.
-            shutil.copytree(os.path.join(source, 'scripts'), os.path.join(workspace, 'scripts'),
-                            ignore=shutil.ignore_patterns('__pycache__'))
-            shutil.copy(os.path.join(source, 'CHANGELOG.md'), workspace)
+            shutil.copytree(checkout, workspace, ignore=shutil.ignore_patterns('__pycache__'), dirs_exist_ok=True)
         elif uses.startswith('actions/download-artifact@'):
             name, path = step['with']['name'], step['with']['path']
             if name not in artifacts:
@@ -335,7 +333,7 @@ def main(source, facts_json, zip_path, workflow):
             folder = os.path.join(work, str(n))
             os.mkdir(folder)
             check(checkout, facts, facts_json, zip_path, folder, fail)
-        check_release_job(source, facts, facts_json, zip_path, workflow, os.path.join(work, 'job'), fail)
+        check_release_job(checkout, facts, facts_json, zip_path, workflow, os.path.join(work, 'job'), fail)
     return report(failures, None if failures else f'release page of {os.path.basename(zip_path)}: every check passed')
 
 

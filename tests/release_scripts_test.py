@@ -27,15 +27,14 @@ def buildinfo_text(source, facts, exe, root):
 def dirty_tree(source, facts, exe, _build, fail):
     with tempfile.TemporaryDirectory(prefix='kestrafen-dirty-tree.') as repo:
         def git(*args):
-            subprocess.run(['git', '-C', repo, '-c', 'user.name=t', '-c', 'user.email=t@example.invalid',
-                            *args], check=True, capture_output=True)
+            return subprocess.run(['git', '-C', repo, '-c', 'user.name=t', '-c', 'user.email=t@example.invalid',
+                                   *args], check=True, capture_output=True, text=True).stdout.strip()
         git('init', '-q')
         with open(os.path.join(repo, 'tracked'), 'w', encoding='utf-8') as f:
             f.write('one\n')
         git('add', 'tracked')
         git('commit', '-q', '-m', 'one')
-        commit = subprocess.run(['git', '-C', repo, 'rev-parse', 'HEAD'], capture_output=True, text=True,
-                                check=True).stdout.strip()
+        commit = git('rev-parse', 'HEAD')
         states = [('clean', None, False), ('a changed file', 'tracked', True), ('an untracked file', 'new', True)]
         for state, touched, dirty in states:
             if touched:

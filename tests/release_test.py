@@ -33,7 +33,6 @@ the version's date with the changelog reader the guide converter uses
 (scripts/changelog.py).
 
 Usage: release_test.py SOURCE_DIR FACTS_JSON SHIPPED_BUILD REPRODUCIBLE_EXE LINKER_MAP [KEEP]"""
-import glob
 import hashlib
 import json
 import os
@@ -45,7 +44,7 @@ import tempfile
 import unicodedata
 import zipfile
 
-from checking import read, report, script, user_environment  # beside this test
+from checking import program_sources, read, report, script, user_environment  # beside this test
 
 BOM = b'\xef\xbb\xbf'
 WIDTH = 72
@@ -69,14 +68,10 @@ def messages(source, facts_dir):
     """The Chinese texts in the program's wide string literals, in its
     sources and headers and in the build's facts header."""
     texts = set()
-    paths = glob.glob(os.path.join(source, 'src', '**', '*.cpp'), recursive=True) + \
-        glob.glob(os.path.join(source, 'src', '**', '*.h'), recursive=True) + \
-        [os.path.join(facts_dir, 'kestrafen_facts.h')]
-    for path in sorted(paths):
-        with open(path, encoding='utf-8') as f:
-            for literal in re.findall(r'L"((?:[^"\\]|\\.)*)"', f.read()):
-                if any(unicodedata.east_asian_width(c) in 'WF' for c in literal):
-                    texts.add(re.sub(r'\\(.)', r'\1', literal))
+    for text in [*program_sources(source).values(), read(os.path.join(facts_dir, 'kestrafen_facts.h'))]:
+        for literal in re.findall(r'L"((?:[^"\\]|\\.)*)"', text):
+            if any(unicodedata.east_asian_width(c) in 'WF' for c in literal):
+                texts.add(re.sub(r'\\(.)', r'\1', literal))
     return texts
 
 
