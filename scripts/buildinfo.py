@@ -87,11 +87,8 @@ def sources_sha256(top):
 
 def checksums(exe_path):
     """(the PE checksum the header carries, the one Windows computes)."""
-    pe = pefile.PE(exe_path, fast_load=True)
-    try:
+    with pefile.PE(exe_path, fast_load=True) as pe:
         return pe.OPTIONAL_HEADER.CheckSum, pe.generate_checksum()
-    finally:
-        pe.close()
 
 
 def package_versions(toolchain):

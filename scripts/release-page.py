@@ -48,11 +48,8 @@ def tag_version(facts_json, tag):
 
 
 def sha256_line(path):
-    digest = hashlib.sha256()
     with open(path, 'rb') as f:
-        for block in iter(lambda: f.read(1 << 20), b''):
-            digest.update(block)
-    return f'{digest.hexdigest()}  {os.path.basename(path)}\n'
+        return f'{hashlib.file_digest(f, "sha256").hexdigest()}  {os.path.basename(path)}\n'
 
 
 def page(facts_json, changelog, zip_path, tag, out):
@@ -69,12 +66,9 @@ def page(facts_json, changelog, zip_path, tag, out):
         program = archive.read(exe)
     os.makedirs(out)  # a new folder: nothing stale is published from it
     shutil.copyfile(zip_path, os.path.join(out, name))
-    with open(os.path.join(out, name + '.sha256'), 'w', encoding='utf-8', newline='\n') as f:
-        f.write(sha256_line(zip_path))
-    with open(os.path.join(out, NOTES), 'w', encoding='utf-8', newline='\n') as f:
-        f.write(notes)
-    with open(os.path.join(out, exe), 'wb') as f:
-        f.write(program)
+    for file, data in ((name + '.sha256', sha256_line(zip_path).encode()), (NOTES, notes.encode()), (exe, program)):
+        with open(os.path.join(out, file), 'wb') as f:
+            f.write(data)
     for made in sorted(os.listdir(out)):
         print(f'{out}/{made}')
     return 0

@@ -159,14 +159,11 @@ def guide_rows(guide):
 def compare(what, shown, rows):
     """Failures: program texts without a row, rows the program never shows,
     rows given twice."""
-    failures = []
-    for item in sorted(set(shown) - set(rows)):
-        failures.append(f'{what}: the program shows {item!r}, which has no row')
-    for item in sorted(set(rows) - set(shown)):
-        failures.append(f'{what}: the row {item!r} names something the program never shows')
-    for item in sorted({r for r in rows if rows.count(r) > 1}):
-        failures.append(f'{what}: the row {item!r} is given more than once')
-    return failures
+    return ([f'{what}: the program shows {item!r}, which has no row' for item in sorted(set(shown) - set(rows))]
+            + [f'{what}: the row {item!r} names something the program never shows'
+               for item in sorted(set(rows) - set(shown))]
+            + [f'{what}: the row {item!r} is given more than once'
+               for item in sorted({r for r in rows if rows.count(r) > 1})])
 
 
 def check(files, guide):

@@ -178,8 +178,7 @@ def main(facts_json, wine_run, runner):
           f'drive entries compared: {len(before)}')
     clear(jobs)
     shutil.rmtree(cwd)
-    clear(outside)
-    os.rmdir(outside)
+    shutil.rmtree(outside)
     return report(failures)
 
 

@@ -29,8 +29,7 @@ def known_tests(source):
     names = set()
     for path in glob.glob(os.path.join(source, 'tests', '**', '*'), recursive=True):
         if path.endswith(('.cpp', 'CMakeLists.txt')):
-            with open(path, encoding='utf-8') as f:
-                text = f.read()
+            text = read(path)
             names |= {f'{s}.{n}' for s, n in re.findall(r'\bTEST(?:_F)?\(\s*(\w+)\s*,\s*(\w+)\s*\)', text)}
             names |= set(re.findall(r'add_test\(\s*NAME\s+([\w.]+)', text))
     return names

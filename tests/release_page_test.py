@@ -38,8 +38,8 @@ import json, os, sys
 with open(os.environ['FAKE_GH_LOG'], 'a', encoding='utf-8') as log:
     log.write(json.dumps({'args': sys.argv[1:], 'cwd': os.getcwd()}) + '\\n')
 if sys.argv[1:3] == ['release', 'view']:
-    sys.exit(0 if os.environ.get('FAKE_GH_RELEASE_EXISTS') else 1)
-sys.exit(int(os.environ.get('FAKE_GH_EXIT', '0')))
+    sys.exit(0 if os.environ['FAKE_GH_RELEASE_EXISTS'] else 1)
+sys.exit(int(os.environ['FAKE_GH_EXIT']))
 '''
 
 
@@ -130,13 +130,9 @@ def uploaded_artifacts(source, workflow_path, files):
     files maps a name to its local file, which must match the upload's path
     pattern (a file download-artifact puts straight into the download path)."""
     rehearsal = script(source, 'rehearse-linux-job')
-    found = {}
-    for job in rehearsal.workflow_jobs(workflow_path):
-        for name, paths in rehearsal.uploads(workflow_path, job):
-            if name in files and any(fnmatch.fnmatch(os.path.basename(files[name]), os.path.basename(p))
-                                     for p in paths):
-                found[name] = files[name]
-    return found
+    return {name: files[name] for job in rehearsal.workflow_jobs(workflow_path)
+            for name, paths in rehearsal.uploads(workflow_path, job)
+            if name in files and any(fnmatch.fnmatch(os.path.basename(files[name]), os.path.basename(p)) for p in paths)}
 
 
 def expression(value, values):
@@ -156,9 +152,7 @@ def rehearse(workflow, checkout, artifacts, work, tag, private, exists, gh_exit=
     working directory) fails it, unless it is the attestation's condition."""
     failures = []
     job = workflow['jobs']['release']
-    workspace = os.path.join(work, 'workspace')
-    temp = os.path.join(work, 'runner-temp')
-    fake_bin = os.path.join(work, 'bin')
+    workspace, temp, fake_bin = (os.path.join(work, folder) for folder in ('workspace', 'runner-temp', 'bin'))
     for folder in (workspace, temp, fake_bin):
         os.makedirs(folder)
     with open(os.path.join(fake_bin, 'gh'), 'w', encoding='utf-8') as f:
@@ -205,11 +199,8 @@ def rehearse(workflow, checkout, artifacts, work, tag, private, exists, gh_exit=
         elif 'run' in step and not uses:
             env = user_environment(os.path.join(work, 'home'), GITHUB_REF=tag, GITHUB_WORKSPACE=workspace,
                                    RUNNER_TEMP=temp, CI='true', GITHUB_ACTIONS='true',
-                                   FAKE_GH_LOG=log, PATH=f'{fake_bin}:{USER_PATH}')
-            if exists:
-                env['FAKE_GH_RELEASE_EXISTS'] = '1'
-            if gh_exit:
-                env['FAKE_GH_EXIT'] = str(gh_exit)
+                                   FAKE_GH_LOG=log, FAKE_GH_RELEASE_EXISTS='1' if exists else '',
+                                   FAKE_GH_EXIT=str(gh_exit), PATH=f'{fake_bin}:{USER_PATH}')
             for key, value in (step.get('env') or {}).items():
                 filled = expression(value, values)
                 if filled is None:
@@ -235,9 +226,8 @@ def release_uploads_resolve(calls, folder, expected):
     expected files (names), each a file in the folder the script made, and
     with that folder's notes."""
     failures = []
-    changes = [c for c in calls if c['args'][:2] != ['release', 'view']]
     uploads, notes = [], []
-    for call in changes:
+    for call in calls:
         args = call['args']
         if args[:2] in (['release', 'create'], ['release', 'upload']):
             options = {'--title', '--notes-file'}

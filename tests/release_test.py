@@ -84,10 +84,7 @@ def uncovered(notices, linker_map, notices_script):
             listed.add(line.split()[0])
         else:
             in_list = line.endswith('linked from:')
-    members = set()
-    for archive in (p for p in listed if p.endswith(('.a', '.lib'))):
-        members |= set(subprocess.run(['x86_64-w64-mingw32-ar', 't', archive], capture_output=True,
-                                      text=True, check=True).stdout.split())
+    members = set().union(*(notices_script.members(p) for p in listed if p.endswith(('.a', '.lib'))))
     own = re.compile(r'^[^/].*/')  # objects of the build tree, named by their relative path
     # The map's inputs as the notices' own script reads them.
     inputs = notices_script.map_inputs(linker_map)
