@@ -79,8 +79,7 @@ def map_inputs(path):
 
 def linker_command(build_dir):
     """The linker's own command line for kestrafen.exe."""
-    commands = run(['ninja', '-C', build_dir, '-t', 'commands', 'kestrafen.exe']).splitlines()
-    link = commands[-1]
+    link = run(['ninja', '-C', build_dir, '-t', 'commands', 'kestrafen.exe']).splitlines()[-1]
     link = re.sub(r'^: && |&& :$', '', link).strip()
     driver = subprocess.run(shlex.split(link) + ['-###'], cwd=build_dir, capture_output=True, text=True)
     lines = [x for x in driver.stderr.splitlines() if re.search(r'lld', x) and x.startswith(' "')]

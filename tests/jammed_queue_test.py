@@ -134,8 +134,7 @@ def main(facts_json, wine_run, runner):
     cwd = os.path.join(drive, WORKING_DIRECTORY)
     os.makedirs(cwd, exist_ok=True)
     clear(cwd)
-    if os.path.exists(outside):
-        clear(outside)
+    shutil.rmtree(outside, ignore_errors=True)
     deletable = build_corpus(jobs, outside, random.Random(20261208))
 
     total = sum(len(d) + len(f) for _, d, f in os.walk(jobs))

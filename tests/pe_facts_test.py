@@ -280,8 +280,7 @@ def main(path, map_path):
     for bit, name in ((0x20, 'HIGH_ENTROPY_VA'), (0x40, 'DYNAMIC_BASE'), (0x100, 'NX_COMPAT')):
         if not flags & bit:
             fail(f'{name} is not set (DllCharacteristics 0x{flags:x})')
-    relocs = pe.OPTIONAL_HEADER.DATA_DIRECTORY[5]
-    if relocs.Size == 0:
+    if pe.OPTIONAL_HEADER.DATA_DIRECTORY[5].Size == 0:
         fail('no base relocations: the image could not really move')
 
     imports = sorted(e.dll.decode().lower() for e in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', []))

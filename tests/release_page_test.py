@@ -132,7 +132,8 @@ def uploaded_artifacts(source, workflow_path, files):
     rehearsal = script(source, 'rehearse-linux-job')
     return {name: files[name] for job in rehearsal.workflow_jobs(workflow_path)
             for name, paths in rehearsal.uploads(workflow_path, job)
-            if name in files and any(fnmatch.fnmatch(os.path.basename(files[name]), os.path.basename(p)) for p in paths)}
+            if name in files
+            and any(fnmatch.fnmatch(os.path.basename(files[name]), os.path.basename(p)) for p in paths)}
 
 
 def expression(value, values):
@@ -159,7 +160,6 @@ def rehearse(workflow, checkout, artifacts, work, tag, private, exists, gh_exit=
         f.write(FAKE_GH)
     os.chmod(os.path.join(fake_bin, 'gh'), 0o755)
     log = os.path.join(work, 'gh.log')
-    outputs = {}
     subjects = []
     values = {'github.token': 'rehearsal-token', 'github.repository': 'owner/kestrafen'}
     for n, step in enumerate(job['steps']):
@@ -170,8 +170,6 @@ def rehearse(workflow, checkout, artifacts, work, tag, private, exists, gh_exit=
             known.add('if')
         if set(step) - known:
             failures.append(f'{label}: the rehearsal does not act on {sorted(set(step) - known)}')
-        for key, value in outputs.items():
-            values[f'steps.{key}'] = value
         if uses.startswith('actions/checkout@'):
             shutil.copytree(checkout, workspace, ignore=shutil.ignore_patterns('__pycache__'), dirs_exist_ok=True)
         elif uses.startswith('actions/download-artifact@'):
@@ -185,7 +183,7 @@ def rehearse(workflow, checkout, artifacts, work, tag, private, exists, gh_exit=
             if step.get('if') != '${{ !github.event.repository.private }}':
                 failures.append(f'{label}: runs under "{step.get("if")}", not in public repositories alone')
             if private:
-                outputs[f'{step["id"]}.outputs.bundle-path'] = ''  # a skipped step's outputs are empty
+                values[f'steps.{step["id"]}.outputs.bundle-path'] = ''  # a skipped step's outputs are empty
                 continue
             for pattern in step['with']['subject-path'].split():
                 matched = glob.glob(os.path.join(workspace, pattern))
@@ -195,7 +193,7 @@ def rehearse(workflow, checkout, artifacts, work, tag, private, exists, gh_exit=
             bundle = os.path.join(temp, 'attestation.json')
             with open(bundle, 'w', encoding='utf-8') as f:
                 f.write('{"mediaType": "application/vnd.dev.sigstore.bundle.v0.3+json"}\n')
-            outputs[f'{step["id"]}.outputs.bundle-path'] = bundle
+            values[f'steps.{step["id"]}.outputs.bundle-path'] = bundle
         elif 'run' in step and not uses:
             env = user_environment(os.path.join(work, 'home'), GITHUB_REF=tag, GITHUB_WORKSPACE=workspace,
                                    RUNNER_TEMP=temp, CI='true', GITHUB_ACTIONS='true',
