@@ -51,8 +51,7 @@ def field(text, line, value=r'\S.*?'):
     the given form: one per line, as tuples when the form has several."""
     parts = [re.escape(p).replace('\\\n', r'\r?\n') for p in line.split('{}')]
     pattern = f'({value})'.join(parts)
-    found = re.findall(rf'^{pattern}\r?$', text, re.M)
-    return found
+    return re.findall(rf'^{pattern}\r?$', text, re.M)
 
 
 def commits(text):
@@ -88,11 +87,8 @@ def sources_sha256(top):
 
 def checksums(exe_path):
     """(the PE checksum the header carries, the one Windows computes)."""
-    pe = pefile.PE(exe_path, fast_load=True)
-    try:
+    with pefile.PE(exe_path, fast_load=True) as pe:
         return pe.OPTIONAL_HEADER.CheckSum, pe.generate_checksum()
-    finally:
-        pe.close()
 
 
 def package_versions(toolchain):
@@ -149,9 +145,7 @@ def buildinfo(facts, root, sources, exe_path):
 
 def main(facts_json, root, sources, exe, target):
     with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
-    text = buildinfo(facts, root, sources, exe)
-    notepad_text.write(target, text)
+        notepad_text.write(target, buildinfo(json.load(f), root, sources, exe))
     return 0
 
 

@@ -183,28 +183,17 @@ def join_lines(lines):
 
 
 def cells(row):
-    """A table row's cells; '|' inside inline code does not split."""
+    """A table row's cells; '|' inside inline code, or escaped, does not split."""
     row = row.strip()
     row = row[1:] if row.startswith('|') else row
     row = row[:-1] if row.endswith('|') and not row.endswith('\\|') else row
-    out, cell, code = [], '', False
-    i = 0
-    while i < len(row):
-        c = row[i]
-        if c == '\\' and i + 1 < len(row) and row[i + 1] == '|':
-            cell += '|'
-            i += 2
-            continue
-        if c == '`':
-            code = not code
-        if c == '|' and not code:
-            out.append(cell.strip())
-            cell = ''
+    out = ['']
+    for token in re.findall(r'`[^`]*`?|\\\||[^`|\\]+|\\|\|', row):
+        if token == '|':
+            out.append('')
         else:
-            cell += c
-        i += 1
-    out.append(cell.strip())
-    return out
+            out[-1] += token.replace('\\|', '|')
+    return [cell.strip() for cell in out]
 
 
 def table(rows):
@@ -304,13 +293,17 @@ def convert_body(body):
     return blocks
 
 
-def convert(markdown, title, version, date):
+def guide_part(markdown):
+    """The guide: README.zh-CN.md between its markers."""
     if START not in markdown or END not in markdown:
         raise SystemExit(f'guide-to-text: the guide markers {START} and {END} are missing')
-    body = markdown.split(START, 1)[1].split(END, 1)[0]
+    return markdown.split(START, 1)[1].split(END, 1)[0]
+
+
+def convert(markdown, title, version, date):
+    body = guide_part(markdown)
     title = f'{title} 使用说明'
-    top = [title, '=' * columns(title), f'版本 {version}（{date} 发布）']
-    out = top
+    out = [title, '=' * columns(title), f'版本 {version}（{date} 发布）']
     for block in convert_body(body.replace('\r\n', '\n')):
         out = out + [''] + block
     return '\n'.join(x.rstrip() for x in out) + '\n'
@@ -322,8 +315,7 @@ def main(guide, facts_json, changelog, target):
             return f.read()
     facts = json.loads(read(facts_json))
     version, date = release(facts, read(changelog))
-    text = convert(read(guide), facts['WINDOW_TITLE'], version, date)
-    notepad_text.write(target, text)
+    notepad_text.write(target, convert(read(guide), facts['WINDOW_TITLE'], version, date))
     return 0
 
 

@@ -56,19 +56,15 @@ def steps(workflow, job=JOB):
     return workflow_jobs(workflow)[job]['steps']
 
 
+def inputs(workflow, job, action):
+    """The `with:` of each step of the job that uses actions/<action>."""
+    return [step['with'] for step in steps(workflow, job) if step.get('uses', '').startswith(f'actions/{action}@')]
+
+
 def uploads(workflow, job=JOB):
     """(artefact name, [path patterns]) for each upload-artifact step of the job."""
-    found = []
-    for step in steps(workflow, job):
-        if step.get('uses', '').startswith('actions/upload-artifact@'):
-            paths = [p.strip() for p in str(step['with']['path']).splitlines() if p.strip()]
-            found.append((step['with']['name'], paths))
-    return found
-
-
-def downloads(workflow, job):
-    return [step['with']['name'] for step in steps(workflow, job)
-            if step.get('uses', '').startswith('actions/download-artifact@')]
+    return [(given['name'], [p.strip() for p in str(given['path']).splitlines() if p.strip()])
+            for given in inputs(workflow, job, 'upload-artifact')]
 
 
 def resolve(workspace, pattern):
@@ -120,7 +116,7 @@ def dry(workflow, workspace):
         print(f'artefact {name}: {len(made)} files, ' + ', '.join(sorted(layout)[:8]) +
               (', ...' if len(layout) > 8 else ''))
     for job in workflow_jobs(workflow):
-        for name in downloads(workflow, job):
+        for name in (given['name'] for given in inputs(workflow, job, 'download-artifact')):
             if name not in uploaded:
                 failures.append(f'job {job} downloads {name}, which job {JOB} does not upload')
     for failure in failures:

@@ -35,28 +35,25 @@ NOTES = 'notes.md'
 TAG_PREFIX = 'refs/tags/'
 
 
-def tag_version(facts, tag):
-    """The build's version, if tag names it; else the script stops."""
+def tag_version(facts_json, tag):
+    """The build's facts and version, if tag names it; else the script stops."""
+    with open(facts_json, encoding='utf-8') as f:
+        facts = json.load(f)
     version = facts['VERSION']
     name = tag[len(TAG_PREFIX):] if tag.startswith(TAG_PREFIX) else tag
     if name != f'v{version}':
         raise SystemExit(f'release-page: the tag "{tag}" does not name this build\'s version {version}: '
                          f'only the tag v{version} publishes it')
-    return version
+    return facts, version
 
 
 def sha256_line(path):
-    digest = hashlib.sha256()
     with open(path, 'rb') as f:
-        for block in iter(lambda: f.read(1 << 20), b''):
-            digest.update(block)
-    return f'{digest.hexdigest()}  {os.path.basename(path)}\n'
+        return f'{hashlib.file_digest(f, "sha256").hexdigest()}  {os.path.basename(path)}\n'
 
 
 def page(facts_json, changelog, zip_path, tag, out):
-    with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
-    version = tag_version(facts, tag)
+    facts, version = tag_version(facts_json, tag)
     with open(changelog, encoding='utf-8') as f:
         notes = section(version, f.read())
     name = os.path.basename(zip_path)
@@ -69,21 +66,16 @@ def page(facts_json, changelog, zip_path, tag, out):
         program = archive.read(exe)
     os.makedirs(out)  # a new folder: nothing stale is published from it
     shutil.copyfile(zip_path, os.path.join(out, name))
-    with open(os.path.join(out, name + '.sha256'), 'w', encoding='utf-8', newline='\n') as f:
-        f.write(sha256_line(zip_path))
-    with open(os.path.join(out, NOTES), 'w', encoding='utf-8', newline='\n') as f:
-        f.write(notes)
-    with open(os.path.join(out, exe), 'wb') as f:
-        f.write(program)
+    for file, data in ((name + '.sha256', sha256_line(zip_path).encode()), (NOTES, notes.encode()), (exe, program)):
+        with open(os.path.join(out, file), 'wb') as f:
+            f.write(data)
     for made in sorted(os.listdir(out)):
         print(f'{out}/{made}')
     return 0
 
 
 def publish(facts_json, out, tag, bundle=''):
-    with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
-    version = tag_version(facts, tag)
+    facts, version = tag_version(facts_json, tag)
     zips = glob.glob(os.path.join(glob.escape(out), '*.zip'))
     if len(zips) != 1:
         raise SystemExit(f'release-page: {out} holds {len(zips)} zips, not one: make it with "page"')
@@ -100,11 +92,6 @@ def publish(facts_json, out, tag, bundle=''):
 
     tag = f'v{version}'
     title = f'{facts["WINDOW_TITLE"]} {version}'
-
-    def gh(*args):
-        print('gh', *args, flush=True)
-        return subprocess.run(['gh', *args], check=False).returncode
-
     exists = subprocess.run(['gh', 'release', 'view', tag], stdout=subprocess.DEVNULL).returncode == 0
     if exists:
         steps = [('release', 'edit', tag, '--title', title, '--notes-file', notes),
@@ -112,7 +99,8 @@ def publish(facts_json, out, tag, bundle=''):
     else:
         steps = [('release', 'create', tag, '--verify-tag', '--title', title, '--notes-file', notes, *assets)]
     for step in steps:
-        code = gh(*step)
+        print('gh', *step, flush=True)
+        code = subprocess.run(['gh', *step], check=False).returncode
         if code != 0:
             raise SystemExit(f'release-page: gh {step[0]} {step[1]} exited with {code}')
     return 0

@@ -79,8 +79,7 @@ def map_inputs(path):
 
 def linker_command(build_dir):
     """The linker's own command line for kestrafen.exe."""
-    commands = run(['ninja', '-C', build_dir, '-t', 'commands', 'kestrafen.exe']).splitlines()
-    link = commands[-1]
+    link = run(['ninja', '-C', build_dir, '-t', 'commands', 'kestrafen.exe']).splitlines()[-1]
     link = re.sub(r'^: && |&& :$', '', link).strip()
     driver = subprocess.run(shlex.split(link) + ['-###'], cwd=build_dir, capture_output=True, text=True)
     lines = [x for x in driver.stderr.splitlines() if re.search(r'lld', x) and x.startswith(' "')]
@@ -91,10 +90,7 @@ def linker_command(build_dir):
 
 def linked_files(args, build_dir):
     """The objects and archives the linker was given, in order."""
-    dirs, files, static = [], [], False
-    for arg in args[1:]:
-        if arg.startswith('-L'):
-            dirs.append(arg[2:])
+    dirs, files, static = [arg[2:] for arg in args[1:] if arg.startswith('-L')], [], False
     for before, arg in zip(args, args[1:]):
         if before in ('-o', '--out-implib', '-Map', '--output-def', '--pdb', '--Xlink'):
             continue  # an output, not an input
@@ -253,8 +249,7 @@ def notices(build_dir):
 
 
 def main(build_dir, target):
-    text = notices(build_dir)
-    notepad_text.write(target, text)
+    notepad_text.write(target, notices(build_dir))
     return 0
 
 

@@ -21,7 +21,8 @@ import os
 import re
 import sys
 
-START, END = '<!-- guide:start -->', '<!-- guide:end -->'
+from checking import read, report, script, unnoticed  # beside this test
+
 # Windows PowerShell 5.1's aliases that shadow a cmd built-in or a program of
 # Windows: a user reading them as cmd gets something else.
 SHADOWING = {'sc': 'Set-Content', 'del': 'Remove-Item', 'erase': 'Remove-Item', 'rd': 'Remove-Item',
@@ -33,10 +34,9 @@ SHADOWING = {'sc': 'Set-Content', 'del': 'Remove-Item', 'erase': 'Remove-Item', 
 FENCE = re.compile(r'^```[^\n]*\n(.*?)^```', re.M | re.S)
 
 
-def blocks(readme):
+def blocks(guide):
     """(shells, commands) of each code block of the guide: the shells its
     lead-in sentence names, and its lines."""
-    guide = readme.split(START, 1)[1].split(END, 1)[0]
     out = []
     for m in FENCE.finditer(guide):
         before = guide[:m.start()].rstrip().split('\n\n')[-1]
@@ -46,9 +46,9 @@ def blocks(readme):
     return out
 
 
-def check(readme):
+def check(guide):
     failures = []
-    found = blocks(readme)
+    found = blocks(guide)
     if not found:
         failures.append('the guide has no command blocks')
     for shells, commands in found:
@@ -71,34 +71,25 @@ def check(readme):
     return failures
 
 
-def altered(readme):
-    """(name, readme) with one fault each, which check must find."""
+def altered(guide):
+    """(name, guide) with one fault each, which check must find."""
     query = 'sc.exe query spooler'
-    remove = re.search(r'^Get-ChildItem .*$', readme, re.M).group()
-    delete = re.search(r'^del /f .*$', readme, re.M).group()
+    remove = re.search(r'^Get-ChildItem .*$', guide, re.M).group()
+    delete = re.search(r'^del /f .*$', guide, re.M).group()
     return [
-        ('sc for sc.exe', readme.replace(query, 'sc query spooler', 1)),
-        ("cmd's del in a PowerShell block", readme.replace(remove, delete, 1)),
-        ('a %VARIABLE% in a PowerShell block', readme.replace(remove, remove.replace('$env:SystemRoot', '%SystemRoot%'), 1)),
-        ('a PowerShell command in a cmd block', readme.replace(delete, remove, 1)),
-        ('a block that names no shell', readme.replace('cmd 或 PowerShell：\n\n```\n' + query,
-                                                       '输入：\n\n```\n' + query, 1)),
+        ('sc for sc.exe', guide.replace(query, 'sc query spooler', 1)),
+        ("cmd's del in a PowerShell block", guide.replace(remove, delete, 1)),
+        ('a %VARIABLE% in a PowerShell block', guide.replace(remove, remove.replace('$env:SystemRoot', '%SystemRoot%'), 1)),
+        ('a PowerShell command in a cmd block', guide.replace(delete, remove, 1)),
+        ('a block that names no shell', guide.replace('cmd 或 PowerShell：\n\n```\n' + query,
+                                                      '输入：\n\n```\n' + query, 1)),
     ]
 
 
 def main(source):
-    with open(os.path.join(source, 'README.zh-CN.md'), encoding='utf-8') as f:
-        readme = f.read()
-    failures = check(readme)
-    for name, bad in altered(readme):
-        if bad == readme:
-            failures.append(f'could not plant {name}: the guide changed, adapt this test')
-        elif not check(bad):
-            failures.append(f'the check does not notice {name}')
-    print(f'{len(blocks(readme))} command blocks in the guide')
-    for failure in failures:
-        print('FAIL:', failure)
-    return 1 if failures else 0
+    guide = script(source, 'guide-to-text').guide_part(read(os.path.join(source, 'README.zh-CN.md')))
+    failures = check(guide) + unnoticed(check, [guide], altered(guide))
+    return report(failures, f'{len(blocks(guide))} command blocks in the guide')
 
 
 if __name__ == '__main__':

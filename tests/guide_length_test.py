@@ -8,11 +8,11 @@ must fail.
 Usage: guide_length_test.py SOURCE_DIR FACTS_JSON"""
 import json
 import os
-import runpy
 import sys
 
+from checking import read, report, script, unnoticed  # beside this test
+
 MAX_LINES, STEPS_WITHIN = 300, 40
-START = '<!-- guide:start -->'
 
 
 def shape(lines):
@@ -27,29 +27,21 @@ def shape(lines):
 
 
 def main(source, facts_json):
-    sys.dont_write_bytecode = True
-    sys.path.insert(0, os.path.join(source, 'scripts'))
-    converter = runpy.run_path(os.path.join(source, 'scripts', 'guide-to-text.py'))
-    with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
-    with open(os.path.join(source, 'CHANGELOG.md'), encoding='utf-8') as f:
-        version, date = converter['release'](facts, f.read())
-    with open(os.path.join(source, 'README.zh-CN.md'), encoding='utf-8') as f:
-        readme = f.read()
+    converter = script(source, 'guide-to-text')
+    facts = json.loads(read(facts_json))
+    version, date = converter.release(facts, read(os.path.join(source, 'CHANGELOG.md')))
+    readme = read(os.path.join(source, 'README.zh-CN.md'))
 
     def text(markdown):
-        return converter['convert'](markdown, facts['WINDOW_TITLE'], version, date).split('\n')[:-1]
+        return converter.convert(markdown, facts['WINDOW_TITLE'], version, date).split('\n')[:-1]
 
     lines = text(readme)
-    failures = shape(lines)
     padding = '\n\n'.join(f'填充段落 {n}。' for n in range(STEPS_WITHIN))
-    for name, bad in [('a guide padded past the limits', readme.replace(START, START + '\n\n' + padding, 1))]:
-        if len(shape(text(bad))) < 2:
-            failures.append(f'the check does not notice {name}')
-    print(f'使用说明.txt: {len(lines)} lines')
-    for failure in failures:
-        print('FAIL:', failure)
-    return 1 if failures else 0
+    padded = readme.replace(converter.START, converter.START + '\n\n' + padding, 1)
+    # Padded past both limits, the guide must fail on each.
+    failures = shape(lines) + unnoticed(lambda markdown: len(shape(text(markdown))) == 2, [readme],
+                                        [('a guide padded past the limits', padded)])
+    return report(failures, f'使用说明.txt: {len(lines)} lines')
 
 
 if __name__ == '__main__':

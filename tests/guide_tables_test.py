@@ -19,12 +19,12 @@ Before trusting the result, the comparison is run on altered copies (a row
 removed, a row added, a source text changed) and must fail on each.
 
 Usage: guide_tables_test.py SOURCE_DIR"""
-import glob
 import os
 import re
 import sys
 
-START, END = '<!-- guide:start -->', '<!-- guide:end -->'
+from checking import program_sources, read, report, script, unnoticed  # beside this test
+
 STATUS_HEADING, BOX_HEADING, CAPTION_COLUMN = '### 状态文字', '### 消息框', '标题'
 INCLUDE = re.compile(r'^#include "([^"]+)"', re.M)
 STRING = r'L"((?:[^"\\]|\\.)*)"'
@@ -124,16 +124,6 @@ class Sources:
         return self.shown('MessageBoxW', [1, 2])
 
 
-def read_sources(source):
-    files = {}
-    paths = [p for pattern in ('*.cpp', '*.h') for p in glob.glob(os.path.join(source, 'src', '**', pattern),
-                                                                    recursive=True)]
-    for path in sorted(paths):
-        with open(path, encoding='utf-8') as f:
-            files[os.path.relpath(path, source)] = f.read()
-    return files
-
-
 def cells(row):
     return [c.strip() for c in row.strip().strip('|').split('|')]
 
@@ -157,8 +147,7 @@ def table_after(guide, heading):
     return rows[0], [r for r in rows[2:]]
 
 
-def guide_rows(readme):
-    guide = readme.split(START, 1)[1].split(END, 1)[0]
+def guide_rows(guide):
     _, status_rows = table_after(guide, STATUS_HEADING)
     header, box_rows = table_after(guide, BOX_HEADING)
     if CAPTION_COLUMN not in header:
@@ -170,55 +159,45 @@ def guide_rows(readme):
 def compare(what, shown, rows):
     """Failures: program texts without a row, rows the program never shows,
     rows given twice."""
-    failures = []
-    for item in sorted(set(shown) - set(rows)):
-        failures.append(f'{what}: the program shows {item!r}, which has no row')
-    for item in sorted(set(rows) - set(shown)):
-        failures.append(f'{what}: the row {item!r} names something the program never shows')
-    for item in sorted({r for r in rows if rows.count(r) > 1}):
-        failures.append(f'{what}: the row {item!r} is given more than once')
-    return failures
+    return ([f'{what}: the program shows {item!r}, which has no row' for item in sorted(set(shown) - set(rows))]
+            + [f'{what}: the row {item!r} names something the program never shows'
+               for item in sorted(set(rows) - set(shown))]
+            + [f'{what}: the row {item!r} is given more than once'
+               for item in sorted({r for r in rows if rows.count(r) > 1})])
 
 
-def check(files, readme):
+def check(files, guide):
     sources = Sources(files)
-    status_rows, box_rows = guide_rows(readme)
+    status_rows, box_rows = guide_rows(guide)
     return (compare('状态文字', sources.status_texts(), status_rows)
             + compare('消息框', sources.boxes(), box_rows))
 
 
-def altered(files, readme):
-    """(name, files, readme) with one fault each, which check must find."""
-    status_rows, box_rows = guide_rows(readme)
-    first_box = next(l for l in readme.split('\n') if l.startswith(f'| {box_rows[0][0]} |'))
-    first_status = next(l for l in readme.split('\n') if l.startswith(f'| {status_rows[1]} |'))
+def altered(files, guide):
+    """(name, files, guide) with one fault each, which check must find."""
+    status_rows, box_rows = guide_rows(guide)
+    first_box = next(l for l in guide.split('\n') if l.startswith(f'| {box_rows[0][0]} |'))
+    first_status = next(l for l in guide.split('\n') if l.startswith(f'| {status_rows[1]} |'))
     path = next(p for p, t in sorted(files.items()) if re.search(r'UpdateStatus\(k', t))
     used = re.search(r'UpdateStatus\((k\w+)', files[path]).group(1)
     constant = next(m for m in CONSTANT.finditer(files[path]) if m.group(1) == used)
     changed = dict(files)
     changed[path] = files[path].replace(constant.group(0), constant.group(0).replace('L"', 'L"改', 1), 1)
     return [
-        ('a message box row removed', files, readme.replace(first_box + '\n', '', 1)),
-        ('a status row added', files, readme.replace(first_status + '\n',
-                                                     first_status + '\n| 正在整理 | 多余 | 无 |\n', 1)),
-        ('a status row repeated', files, readme.replace(first_status + '\n', first_status + '\n' + first_status + '\n', 1)),
-        (f'{constant.group(1)} changed in {path}', changed, readme),
+        ('a message box row removed', files, guide.replace(first_box + '\n', '', 1)),
+        ('a status row added', files, guide.replace(first_status + '\n',
+                                                    first_status + '\n| 正在整理 | 多余 | 无 |\n', 1)),
+        ('a status row repeated', files, guide.replace(first_status + '\n', first_status + '\n' + first_status + '\n', 1)),
+        (f'{constant.group(1)} changed in {path}', changed, guide),
     ]
 
 
 def main(source):
-    files = read_sources(source)
-    with open(os.path.join(source, 'README.zh-CN.md'), encoding='utf-8') as f:
-        readme = f.read()
-    failures = check(files, readme)
-    for name, bad_files, bad_readme in altered(files, readme):
-        if not check(bad_files, bad_readme):
-            failures.append(f'the check does not notice {name}')
+    files = program_sources(source)
+    guide = script(source, 'guide-to-text').guide_part(read(os.path.join(source, 'README.zh-CN.md')))
+    failures = check(files, guide) + unnoticed(check, [files, guide], altered(files, guide))
     status, boxes = Sources(files).status_texts(), Sources(files).boxes()
-    print(f'{len(status)} status texts and {len(boxes)} message boxes in the sources')
-    for failure in failures:
-        print('FAIL:', failure)
-    return 1 if failures else 0
+    return report(failures, f'{len(status)} status texts and {len(boxes)} message boxes in the sources')
 
 
 if __name__ == '__main__':

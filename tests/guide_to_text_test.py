@@ -12,6 +12,8 @@ import subprocess
 import sys
 import tempfile
 
+from checking import read, report  # beside this test
+
 
 def convert(source, golden, changelog, output):
     return subprocess.run([sys.executable, os.path.join(source, 'scripts', 'guide-to-text.py'),
@@ -39,8 +41,7 @@ def main(source):
                                 + (' (in its bytes: BOM or line ends)' if got.decode('utf-8-sig').splitlines()
                                    == want.decode('utf-8-sig').splitlines() else ''))
 
-        with open(os.path.join(golden, 'changelog.md'), encoding='utf-8') as f:
-            changelog = f.read()
+        changelog = read(os.path.join(golden, 'changelog.md'))
         for name, text in [
                 ('no heading for 2.3.4', changelog.replace('## 2.3.4（2030-02-03）', '## 旧版')),
                 ('only a heading for 2.3.45', changelog.replace('## 2.3.4（', '## 2.3.45（'))]:
@@ -53,9 +54,7 @@ def main(source):
             if run.returncode == 0 or os.path.exists(output) or '2.3.4' not in run.stderr:
                 failures.append(f'{name}: exit {run.returncode}, output written: {os.path.exists(output)}, '
                                 f'message: {run.stderr.strip()!r}')
-    for failure in failures:
-        print('FAIL:', failure)
-    return 1 if failures else 0
+    return report(failures)
 
 
 if __name__ == '__main__':

@@ -5,8 +5,7 @@ directory linked from outside), cleared by the real program. Afterwards
 exactly the deletable job files must be gone and nothing else on the
 prefix's drive may differ in name, size or content.
 
-Usage: jammed_queue_test.py --facts build/facts/facts.json --wine-run wine/run.sh --runner queue_runner.exe"""
-import argparse
+Usage: jammed_queue_test.py FACTS_JSON WINE_RUN QUEUE_RUNNER"""
 import json
 import hashlib
 import os
@@ -14,6 +13,8 @@ import random
 import shutil
 import subprocess
 import sys
+
+from checking import read, report  # beside this test
 
 ENTRIES = 10_000
 LOCKED = 'locked-by-spooler.SPL'
@@ -113,27 +114,19 @@ def snapshot(drive):
     return result
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument('--facts', required=True, help="the build's facts.json")
-    parser.add_argument('--wine-run', required=True)
-    parser.add_argument('--runner', required=True)
-    args = parser.parse_args()
-    with open(args.facts, encoding='utf-8') as f:
-        facts = json.load(f)
+def main(facts_json, wine_run, runner):
+    facts = json.loads(read(facts_json))
     prefix = facts['TEST_PREFIX']
 
     drive = os.path.join(prefix, 'drive_c')
     if not os.path.exists(os.path.join(drive, facts['PREFIX_MARKER'])):
-        print('FAIL: not the harness\'s throwaway prefix')
-        return 1
+        return report(['not the harness\'s throwaway prefix'])
     # Windows names are case-blind: use the job directory whatever its case.
     *parents, leaf = [p for p in facts['JOB_SUBDIRECTORY'].split('\\') if p]
     spool = os.path.join(drive, 'windows', 'system32', *parents)
     found = [n for n in os.listdir(spool) if n.lower() == leaf.lower()]
     if len(found) > 1:
-        print(f'FAIL: the spool directory holds {found}')
-        return 1
+        return report([f'the spool directory holds {found}'])
     jobs = os.path.join(spool, found[0] if found else leaf)
     outside = os.path.join(drive, 'kestrafen-outside')
     os.makedirs(jobs, exist_ok=True)
@@ -141,16 +134,15 @@ def main():
     cwd = os.path.join(drive, WORKING_DIRECTORY)
     os.makedirs(cwd, exist_ok=True)
     clear(cwd)
-    if os.path.exists(outside):
-        clear(outside)
+    shutil.rmtree(outside, ignore_errors=True)
     deletable = build_corpus(jobs, outside, random.Random(20261208))
 
     total = sum(len(d) + len(f) for _, d, f in os.walk(jobs))
     print(f'corpus: {total} entries in the job directory, {len(deletable)} deletable job files')
     before = snapshot(drive)
 
-    facts_sh = os.path.join(os.path.dirname(args.facts), 'facts.sh')
-    run = subprocess.run([args.wine_run, facts_sh, args.runner, 'C:\\' + WORKING_DIRECTORY],
+    facts_sh = os.path.join(os.path.dirname(facts_json), 'facts.sh')
+    run = subprocess.run([wine_run, facts_sh, runner, 'C:\\' + WORKING_DIRECTORY],
                          capture_output=True, text=True)
     print(run.stdout.strip())
     after = snapshot(drive)
@@ -185,12 +177,9 @@ def main():
           f'drive entries compared: {len(before)}')
     clear(jobs)
     shutil.rmtree(cwd)
-    clear(outside)
-    os.rmdir(outside)
-    for failure in failures:
-        print('FAIL:', failure)
-    return 1 if failures else 0
+    shutil.rmtree(outside)
+    return report(failures)
 
 
 if __name__ == '__main__':
-    sys.exit(main())
+    sys.exit(main(*sys.argv[1:4]))

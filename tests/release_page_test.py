@@ -28,7 +28,7 @@ import zipfile
 
 import yaml
 
-from release_test import USER_PATH, script, user_environment  # beside this test
+from checking import USER_PATH, read, report, script, user_environment  # beside this test
 
 NOTES = 'notes.md'
 # A stand-in for gh: it logs each call, as JSON, and answers "release view"
@@ -38,8 +38,8 @@ import json, os, sys
 with open(os.environ['FAKE_GH_LOG'], 'a', encoding='utf-8') as log:
     log.write(json.dumps({'args': sys.argv[1:], 'cwd': os.getcwd()}) + '\\n')
 if sys.argv[1:3] == ['release', 'view']:
-    sys.exit(0 if os.environ.get('FAKE_GH_RELEASE_EXISTS') else 1)
-sys.exit(int(os.environ.get('FAKE_GH_EXIT', '0')))
+    sys.exit(0 if os.environ['FAKE_GH_RELEASE_EXISTS'] else 1)
+sys.exit(int(os.environ['FAKE_GH_EXIT']))
 '''
 
 
@@ -92,8 +92,7 @@ def check_notes(source, facts, facts_json, zip_path, work, fail):
         if run.returncode != 0:
             fail(f'a changelog {name}: {run.stderr.strip()}')
             continue
-        with open(os.path.join(out, NOTES), encoding='utf-8') as f:
-            got = f.read()
+        got = read(os.path.join(out, NOTES))
         if got != notes:
             fail(f'a changelog {name}: the notes are {got!r}, not {notes!r}')
 
@@ -118,8 +117,7 @@ def check_folder(source, facts, facts_json, zip_path, work, fail):
     with zipfile.ZipFile(zip_path) as archive, open(os.path.join(out, exe), 'rb') as f:
         if f.read() != archive.read(exe):
             fail(f'the folder\'s {exe} is not the zip\'s')
-    with open(os.path.join(out, NOTES), encoding='utf-8') as f:
-        notes = f.read()
+    notes = read(os.path.join(out, NOTES))
     if not notes.strip() or any(line.startswith('## ') for line in notes.splitlines()):
         fail(f'the notes from CHANGELOG.md are empty or take in another version: {notes[:200]!r}')
 
@@ -132,13 +130,10 @@ def uploaded_artifacts(source, workflow_path, files):
     files maps a name to its local file, which must match the upload's path
     pattern (a file download-artifact puts straight into the download path)."""
     rehearsal = script(source, 'rehearse-linux-job')
-    found = {}
-    for job in rehearsal.workflow_jobs(workflow_path):
-        for name, paths in rehearsal.uploads(workflow_path, job):
-            if name in files and any(fnmatch.fnmatch(os.path.basename(files[name]), os.path.basename(p))
-                                     for p in paths):
-                found[name] = files[name]
-    return found
+    return {name: files[name] for job in rehearsal.workflow_jobs(workflow_path)
+            for name, paths in rehearsal.uploads(workflow_path, job)
+            if name in files
+            and any(fnmatch.fnmatch(os.path.basename(files[name]), os.path.basename(p)) for p in paths)}
 
 
 def expression(value, values):
@@ -150,23 +145,21 @@ def expression(value, values):
     return None if '${{' in text else text
 
 
-def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0):
-    """Runs the release job's steps in work/workspace as the runner would.
+def rehearse(workflow, checkout, artifacts, work, tag, private, exists, gh_exit=0):
+    """Runs the release job's steps in work/workspace as the runner would,
+    the checkout's files standing for the tagged commit's.
     Returns (failures, gh calls, the workspace, the attested files). A step
     with a key the rehearsal doesn't act on (a condition, a shell, a
     working directory) fails it, unless it is the attestation's condition."""
     failures = []
     job = workflow['jobs']['release']
-    workspace = os.path.join(work, 'workspace')
-    temp = os.path.join(work, 'runner-temp')
-    fake_bin = os.path.join(work, 'bin')
+    workspace, temp, fake_bin = (os.path.join(work, folder) for folder in ('workspace', 'runner-temp', 'bin'))
     for folder in (workspace, temp, fake_bin):
         os.makedirs(folder)
     with open(os.path.join(fake_bin, 'gh'), 'w', encoding='utf-8') as f:
         f.write(FAKE_GH)
     os.chmod(os.path.join(fake_bin, 'gh'), 0o755)
     log = os.path.join(work, 'gh.log')
-    outputs = {}
     subjects = []
     values = {'github.token': 'rehearsal-token', 'github.repository': 'owner/kestrafen'}
     for n, step in enumerate(job['steps']):
@@ -177,13 +170,8 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
             known.add('if')
         if set(step) - known:
             failures.append(f'{label}: the rehearsal does not act on {sorted(set(step) - known)}')
-        for key, value in outputs.items():
-            values[f'steps.{key}'] = value
         if uses.startswith('actions/checkout@'):
-            # The tagged commit's files that the steps read.
-            shutil.copytree(os.path.join(source, 'scripts'), os.path.join(workspace, 'scripts'),
-                            ignore=shutil.ignore_patterns('__pycache__'))
-            shutil.copy(os.path.join(source, 'CHANGELOG.md'), workspace)
+            shutil.copytree(checkout, workspace, ignore=shutil.ignore_patterns('__pycache__'), dirs_exist_ok=True)
         elif uses.startswith('actions/download-artifact@'):
             name, path = step['with']['name'], step['with']['path']
             if name not in artifacts:
@@ -195,7 +183,7 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
             if step.get('if') != '${{ !github.event.repository.private }}':
                 failures.append(f'{label}: runs under "{step.get("if")}", not in public repositories alone')
             if private:
-                outputs[f'{step["id"]}.outputs.bundle-path'] = ''  # a skipped step's outputs are empty
+                values[f'steps.{step["id"]}.outputs.bundle-path'] = ''  # a skipped step's outputs are empty
                 continue
             for pattern in step['with']['subject-path'].split():
                 matched = glob.glob(os.path.join(workspace, pattern))
@@ -205,15 +193,12 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
             bundle = os.path.join(temp, 'attestation.json')
             with open(bundle, 'w', encoding='utf-8') as f:
                 f.write('{"mediaType": "application/vnd.dev.sigstore.bundle.v0.3+json"}\n')
-            outputs[f'{step["id"]}.outputs.bundle-path'] = bundle
+            values[f'steps.{step["id"]}.outputs.bundle-path'] = bundle
         elif 'run' in step and not uses:
             env = user_environment(os.path.join(work, 'home'), GITHUB_REF=tag, GITHUB_WORKSPACE=workspace,
                                    RUNNER_TEMP=temp, CI='true', GITHUB_ACTIONS='true',
-                                   FAKE_GH_LOG=log, PATH=f'{fake_bin}:{USER_PATH}')
-            if exists:
-                env['FAKE_GH_RELEASE_EXISTS'] = '1'
-            if gh_exit:
-                env['FAKE_GH_EXIT'] = str(gh_exit)
+                                   FAKE_GH_LOG=log, FAKE_GH_RELEASE_EXISTS='1' if exists else '',
+                                   FAKE_GH_EXIT=str(gh_exit), PATH=f'{fake_bin}:{USER_PATH}')
             for key, value in (step.get('env') or {}).items():
                 filled = expression(value, values)
                 if filled is None:
@@ -230,10 +215,7 @@ def rehearse(workflow, source, artifacts, work, tag, private, exists, gh_exit=0)
                 break
         else:
             failures.append(f'{label}: a step the rehearsal does not know ({uses or "no run"})')
-    calls = []
-    if os.path.exists(log):
-        with open(log, encoding='utf-8') as f:
-            calls = [json.loads(line) for line in f]
+    calls = [json.loads(line) for line in read(log).splitlines()] if os.path.exists(log) else []
     return failures, calls, workspace, subjects
 
 
@@ -242,9 +224,8 @@ def release_uploads_resolve(calls, folder, expected):
     expected files (names), each a file in the folder the script made, and
     with that folder's notes."""
     failures = []
-    changes = [c for c in calls if c['args'][:2] != ['release', 'view']]
     uploads, notes = [], []
-    for call in changes:
+    for call in calls:
         args = call['args']
         if args[:2] in (['release', 'create'], ['release', 'upload']):
             options = {'--title', '--notes-file'}
@@ -265,8 +246,7 @@ def release_uploads_resolve(calls, folder, expected):
 
 
 def check_release_job(source, facts, facts_json, zip_path, workflow_path, work, fail):
-    with open(workflow_path, encoding='utf-8') as f:
-        workflow = yaml.safe_load(f)
+    workflow = yaml.safe_load(read(workflow_path))
     job = workflow['jobs'].get('release')
     if not job:
         fail('the workflow has no release job')
@@ -328,8 +308,7 @@ def check_release_job(source, facts, facts_json, zip_path, workflow_path, work, 
 def main(source, facts_json, zip_path, workflow):
     failures = []
     fail = failures.append
-    with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
+    facts = json.loads(read(facts_json))
     sys.dont_write_bytecode = True
     with tempfile.TemporaryDirectory(prefix='kestrafen-release-page-test.') as work:
         # The script runs as users run it, writing bytecode beside itself:
@@ -342,12 +321,8 @@ def main(source, facts_json, zip_path, workflow):
             folder = os.path.join(work, str(n))
             os.mkdir(folder)
             check(checkout, facts, facts_json, zip_path, folder, fail)
-        check_release_job(source, facts, facts_json, zip_path, workflow, os.path.join(work, 'job'), fail)
-    for failure in failures:
-        print('FAIL:', failure)
-    if not failures:
-        print(f'release page of {os.path.basename(zip_path)}: every check passed')
-    return 1 if failures else 0
+        check_release_job(checkout, facts, facts_json, zip_path, workflow, os.path.join(work, 'job'), fail)
+    return report(failures, None if failures else f'release page of {os.path.basename(zip_path)}: every check passed')
 
 
 if __name__ == '__main__':

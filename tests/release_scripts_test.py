@@ -17,7 +17,7 @@ import subprocess
 import sys
 import tempfile
 
-from release_test import script  # beside this test
+from checking import read, report, script, user_environment  # beside this test
 
 
 def buildinfo_text(source, facts, exe, root):
@@ -27,15 +27,14 @@ def buildinfo_text(source, facts, exe, root):
 def dirty_tree(source, facts, exe, _build, fail):
     with tempfile.TemporaryDirectory(prefix='kestrafen-dirty-tree.') as repo:
         def git(*args):
-            subprocess.run(['git', '-C', repo, '-c', 'user.name=t', '-c', 'user.email=t@example.invalid',
-                            *args], check=True, capture_output=True)
+            return subprocess.run(['git', '-C', repo, '-c', 'user.name=t', '-c', 'user.email=t@example.invalid',
+                                   *args], check=True, capture_output=True, text=True).stdout.strip()
         git('init', '-q')
         with open(os.path.join(repo, 'tracked'), 'w', encoding='utf-8') as f:
             f.write('one\n')
         git('add', 'tracked')
         git('commit', '-q', '-m', 'one')
-        commit = subprocess.run(['git', '-C', repo, 'rev-parse', 'HEAD'], capture_output=True, text=True,
-                                check=True).stdout.strip()
+        commit = git('rev-parse', 'HEAD')
         states = [('clean', None, False), ('a changed file', 'tracked', True), ('an untracked file', 'new', True)]
         for state, touched, dirty in states:
             if touched:
@@ -79,18 +78,14 @@ CHECKS = {'dirty-tree': dirty_tree, 'linker-package': linker_package, 'licence-v
 
 
 def main(check, source, facts_json, exe, build):
-    with open(facts_json, encoding='utf-8') as f:
-        facts = json.load(f)
+    facts = json.loads(read(facts_json))
     home = tempfile.mkdtemp(prefix='kestrafen-home.')
     os.environ.clear()
-    os.environ.update({'PATH': '/usr/local/bin:/usr/bin:/bin', 'HOME': home, 'LANG': 'C.UTF-8'})
+    os.environ.update(user_environment(home))
     failures = []
     CHECKS[check](source, facts, exe, build, failures.append)
     os.rmdir(home)
-    for failure in failures:
-        print(f'FAIL: {failure}')
-    print(f'{check}: {"failed" if failures else "passed"}')
-    return 1 if failures else 0
+    return report(failures, f'{check}: {"failed" if failures else "passed"}')
 
 
 if __name__ == '__main__':

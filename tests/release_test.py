@@ -33,40 +33,21 @@ the version's date with the changelog reader the guide converter uses
 (scripts/changelog.py).
 
 Usage: release_test.py SOURCE_DIR FACTS_JSON SHIPPED_BUILD REPRODUCIBLE_EXE LINKER_MAP [KEEP]"""
-import glob
 import hashlib
 import json
 import os
 import re
-import runpy
 import shutil
 import subprocess
 import sys
 import tempfile
-import types
 import unicodedata
 import zipfile
 
+from checking import program_sources, read, report, script, user_environment  # beside this test
+
 BOM = b'\xef\xbb\xbf'
 WIDTH = 72
-
-
-def script(source, name):
-    """A script of scripts/, loaded from its file: its functions and constants."""
-    sys.dont_write_bytecode = True
-    sys.path.insert(0, os.path.join(source, 'scripts'))
-    return types.SimpleNamespace(**runpy.run_path(os.path.join(source, 'scripts', name + '.py')))
-
-
-USER_PATH = '/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin'
-
-
-def user_environment(home, **extra):
-    """What a user's shell gives the release scripts: a plain PATH, a home of
-    its own and a UTF-8 locale; nothing else of the caller's (no PYTHON*
-    settings, no signing variables), so that the suite sees what a user's
-    machine sees. extra adds to it, or replaces a part."""
-    return {'PATH': USER_PATH, 'HOME': home, 'LANG': 'C.UTF-8', **extra}
 
 
 def release(source, dist, env):
@@ -87,14 +68,10 @@ def messages(source, facts_dir):
     """The Chinese texts in the program's wide string literals, in its
     sources and headers and in the build's facts header."""
     texts = set()
-    paths = glob.glob(os.path.join(source, 'src', '**', '*.cpp'), recursive=True) + \
-        glob.glob(os.path.join(source, 'src', '**', '*.h'), recursive=True) + \
-        [os.path.join(facts_dir, 'kestrafen_facts.h')]
-    for path in sorted(paths):
-        with open(path, encoding='utf-8') as f:
-            for literal in re.findall(r'L"((?:[^"\\]|\\.)*)"', f.read()):
-                if any(unicodedata.east_asian_width(c) in 'WF' for c in literal):
-                    texts.add(re.sub(r'\\(.)', r'\1', literal))
+    for text in [*program_sources(source).values(), read(os.path.join(facts_dir, 'kestrafen_facts.h'))]:
+        for literal in re.findall(r'L"((?:[^"\\]|\\.)*)"', text):
+            if any(unicodedata.east_asian_width(c) in 'WF' for c in literal):
+                texts.add(re.sub(r'\\(.)', r'\1', literal))
     return texts
 
 
@@ -107,10 +84,7 @@ def uncovered(notices, linker_map, notices_script):
             listed.add(line.split()[0])
         else:
             in_list = line.endswith('linked from:')
-    members = set()
-    for archive in (p for p in listed if p.endswith(('.a', '.lib'))):
-        members |= set(subprocess.run(['x86_64-w64-mingw32-ar', 't', archive], capture_output=True,
-                                      text=True, check=True).stdout.split())
+    members = set().union(*(notices_script.members(p) for p in listed if p.endswith(('.a', '.lib'))))
     own = re.compile(r'^[^/].*/')  # objects of the build tree, named by their relative path
     # The map's inputs as the notices' own script reads them.
     inputs = notices_script.map_inputs(linker_map)
@@ -149,8 +123,7 @@ def check(contents, source, facts, reproducible_exe, linker_map, extracted, fail
         texts[name] = data.removeprefix(BOM).decode('utf-8')  # raises if not UTF-8
 
     guide = texts[guide_name].split('\r\n')
-    with open(os.path.join(source, 'CHANGELOG.md'), encoding='utf-8') as g:
-        version, date = script(source, 'changelog').release(facts, g.read())
+    version, date = script(source, 'changelog').release(facts, read(os.path.join(source, 'CHANGELOG.md')))
     if f'版本 {version}（{date} 发布）' not in guide[:4]:
         fail(f'the guide does not start with version {version} and its date: {guide[:4]}')
     wide = [f'line {n}, {columns(line)} columns: {line}' for n, line in enumerate(guide, 1)
@@ -197,8 +170,7 @@ def check(contents, source, facts, reproducible_exe, linker_map, extracted, fail
 def main(source, facts_json, shipped_build, reproducible_exe, linker_map, keep=None):
     failures = []
     fail = failures.append
-    with open(facts_json, encoding='utf-8') as f:
-        facts = dict(json.load(f), path=facts_json)
+    facts = dict(json.loads(read(facts_json)), path=facts_json)
     files = facts['RELEASE_FILES']
     with tempfile.TemporaryDirectory(prefix='kestrafen-release-test.') as work:
         # A source archive: the tree without .git or build output.
@@ -237,18 +209,16 @@ def main(source, facts_json, shipped_build, reproducible_exe, linker_map, keep=N
 
         extracted = os.path.join(work, 'zip')
         with zipfile.ZipFile(zips[0]) as archive:
-            names = archive.namelist()
-            contents = {n: archive.read(n) for n in names}
             archive.extractall(extracted)
-        if names != files:
-            fail(f'the zip holds {names}, not {files}')
+        if list(from_checkout) != files:
+            fail(f'the zip holds {list(from_checkout)}, not {files}')
             return report(failures)
-        check(contents, tree, facts, reproducible_exe, linker_map, extracted, fail)
+        check(from_checkout, tree, facts, reproducible_exe, linker_map, extracted, fail)
         # The exe was built here from a copy of the sources in another folder,
         # and is the same bytes as the build tree's: the build depends on
         # neither folder, and names none of them.
         for folder in (source, tree, os.path.dirname(reproducible_exe), '/tmp/kestrafen-release.'):
-            if os.path.abspath(folder).encode() in contents[files[0]]:
+            if os.path.abspath(folder).encode() in from_checkout[files[0]]:
                 fail(f'the exe names the folder {folder}')
         with open(zips[0], 'rb') as f:
             print(f'{name}: {os.path.getsize(zips[0])} bytes, sha256 {hashlib.sha256(f.read()).hexdigest()}')
@@ -277,12 +247,6 @@ def head_commit(source):
 def without_commit(info):
     """BUILDINFO.txt's text without the commit's two lines."""
     return re.sub(r'^git 提交.*\r?\n  [0-9a-f]{40}\r?\n', '', info, flags=re.M)
-
-
-def report(failures):
-    for failure in failures:
-        print('FAIL:', failure)
-    return 1 if failures else 0
 
 
 if __name__ == '__main__':
