@@ -23,9 +23,7 @@ function(kestrafen_fact name)
   if(NOT arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "kestrafen_fact(${name}): no value")
   endif()
-  string(FIND "${arg_UNPARSED_ARGUMENTS}" "'" quote)
-  string(FIND "${arg_UNPARSED_ARGUMENTS}" "\"" double_quote)
-  if(NOT quote EQUAL -1 OR NOT double_quote EQUAL -1)
+  if(arg_UNPARSED_ARGUMENTS MATCHES "['\"]")
     message(FATAL_ERROR "kestrafen_fact(${name}): a value with quotes would need escaping")
   endif()
   set_property(GLOBAL APPEND PROPERTY KESTRAFEN_FACT_NAMES ${name})
@@ -97,8 +95,9 @@ kestrafen_fact(PREFIX_MARKER kestrafen-test-prefix CXX kPrefixMarker)
 kestrafen_fact(RELEASE_ZIP kestrafen-${PROJECT_VERSION}-win-x64.zip)
 kestrafen_fact(RELEASE_FILES kestrafen.exe 使用说明.txt LICENSE.txt THIRD-PARTY-NOTICES.txt
                BUILDINFO.txt SHA256SUMS.txt)
-# A test's time limit, in seconds, unless it sets its own (tests/CMakeLists.txt).
-set(KESTRAFEN_TEST_TIMEOUT 120)
+# A test's time limit, in seconds, unless it sets its own (tests/CMakeLists.txt):
+# ctest's default, which include(CTest) writes into DartConfiguration.tcl.
+set(DART_TESTING_TIMEOUT 120)
 # The Debian packages that make up the shipped program's toolchain, whose
 # versions BUILDINFO.txt gives.
 kestrafen_fact(TOOLCHAIN_PACKAGES clang-16 lld-16 g++-mingw-w64-x86-64-win32
