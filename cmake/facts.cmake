@@ -87,12 +87,12 @@ kestrafen_fact(CLEAN_BUTTON 75 120 250 40 CXX kCleanButtonBox INTS)
 # throwaway one: tests that touch the job directory or the spooler refuse to
 # run anywhere else.
 kestrafen_fact(PREFIX_MARKER kestrafen-test-prefix CXX kPrefixMarker)
-# The release zip's files, in its order, each in its place: the program, the
-# user guide, the licence, the third-party notices, the build information and
-# the checksums of the other five.
 # The release zip's name (scripts/release.sh writes it; the tests and the
 # workflow's release page look for it).
 kestrafen_fact(RELEASE_ZIP kestrafen-${PROJECT_VERSION}-win-x64.zip)
+# The release zip's files, in its order, each in its place: the program, the
+# user guide, the licence, the third-party notices, the build information and
+# the checksums of the other five.
 kestrafen_fact(RELEASE_FILES kestrafen.exe 使用说明.txt LICENSE.txt THIRD-PARTY-NOTICES.txt
                BUILDINFO.txt SHA256SUMS.txt)
 # A test's time limit, in seconds, unless it sets its own (tests/CMakeLists.txt):
