@@ -3,13 +3,9 @@
 # GCC's C++ library (no winpthread). lld builds what GNU ld 2.40 can't: a load
 # configuration directory, Control Flow Guard tables and the CET
 # compatibility mark.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(_triple x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-target.cmake)
 set(CMAKE_CXX_COMPILER clang++-16)
 set(CMAKE_CXX_COMPILER_TARGET ${_triple})
-set(CMAKE_RC_COMPILER ${_triple}-windres)
 
 # clang can't tell GCC's "12-win32" library folder for a version, so it is
 # named here: libstdc++'s headers, and libstdc++ and libgcc for the link.
@@ -19,11 +15,6 @@ list(TRANSFORM _gcc_include PREPEND "-isystem ")
 list(JOIN _gcc_include " " CMAKE_CXX_FLAGS_INIT)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld-16 -L${_gcc_include_LIBRARY_DIR}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld-16 -L${_gcc_include_LIBRARY_DIR}")
-
-set(CMAKE_FIND_ROOT_PATH /usr/${_triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # The build knows from this that lld links it (see the hardening options).
 set(KESTRAFEN_LLD_LINKER ON)

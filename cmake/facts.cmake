@@ -23,9 +23,7 @@ function(kestrafen_fact name)
   if(NOT arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "kestrafen_fact(${name}): no value")
   endif()
-  string(FIND "${arg_UNPARSED_ARGUMENTS}" "'" quote)
-  string(FIND "${arg_UNPARSED_ARGUMENTS}" "\"" double_quote)
-  if(NOT quote EQUAL -1 OR NOT double_quote EQUAL -1)
+  if(arg_UNPARSED_ARGUMENTS MATCHES "['\"]")
     message(FATAL_ERROR "kestrafen_fact(${name}): a value with quotes would need escaping")
   endif()
   set_property(GLOBAL APPEND PROPERTY KESTRAFEN_FACT_NAMES ${name})
@@ -89,16 +87,17 @@ kestrafen_fact(CLEAN_BUTTON 75 120 250 40 CXX kCleanButtonBox INTS)
 # throwaway one: tests that touch the job directory or the spooler refuse to
 # run anywhere else.
 kestrafen_fact(PREFIX_MARKER kestrafen-test-prefix CXX kPrefixMarker)
-# The release zip's files, in its order, each in its place: the program, the
-# user guide, the licence, the third-party notices, the build information and
-# the checksums of the other five.
 # The release zip's name (scripts/release.sh writes it; the tests and the
 # workflow's release page look for it).
 kestrafen_fact(RELEASE_ZIP kestrafen-${PROJECT_VERSION}-win-x64.zip)
+# The release zip's files, in its order, each in its place: the program, the
+# user guide, the licence, the third-party notices, the build information and
+# the checksums of the other five.
 kestrafen_fact(RELEASE_FILES kestrafen.exe 使用说明.txt LICENSE.txt THIRD-PARTY-NOTICES.txt
                BUILDINFO.txt SHA256SUMS.txt)
-# A test's time limit, in seconds, unless it sets its own (tests/CMakeLists.txt).
-set(KESTRAFEN_TEST_TIMEOUT 120)
+# A test's time limit, in seconds, unless it sets its own (tests/CMakeLists.txt):
+# ctest's default, which include(CTest) writes into DartConfiguration.tcl.
+set(DART_TESTING_TIMEOUT 120)
 # The Debian packages that make up the shipped program's toolchain, whose
 # versions BUILDINFO.txt gives.
 kestrafen_fact(TOOLCHAIN_PACKAGES clang-16 lld-16 g++-mingw-w64-x86-64-win32

@@ -5,10 +5,10 @@
 #   on_exit COMMAND            runs COMMAND when the script exits (the last
 #                              added first), before an EXIT trap the caller
 #                              had set, which still runs
-#   build_for_tests [TARGET...] configures the mingw-cross preset (the tests'
-#                              build, with the shipped program in it) and
-#                              builds it, or only the TARGETs; then loads its
-#                              facts (use_build)
+#   build_for_tests [TARGET...] installs what is missing, configures the
+#                              mingw-cross preset (the tests' build, with the
+#                              shipped program in it) and builds it, or only
+#                              the TARGETs; then loads its facts (use_build)
 #   use_build BUILD_DIR        loads that build's facts (KESTRAFEN_* variables,
 #                              written by cmake/facts.cmake)
 
@@ -43,6 +43,7 @@ use_build() {
 
 build_for_tests() {
   cd "$root" || return
+  "$root/scripts/install-deps.sh" >&2
   cmake --preset mingw-cross -DBUILD_TESTING=ON >/dev/null
   if [ $# -gt 0 ]; then
     cmake --build --preset mingw-cross --target "$@"

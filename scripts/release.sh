@@ -20,9 +20,8 @@
 # into either. Two runs from the same sources give the same zip, byte for
 # byte, when unsigned. Needs what scripts/install-deps.sh installs.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=scripts/common.sh
-. "$root/scripts/common.sh"
+. "$(dirname "$0")/common.sh"
 dist=${1:-"$root/dist"}
 mkdir -p "$dist"
 dist=$(cd "$dist" && pwd)

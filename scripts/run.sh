@@ -15,7 +15,6 @@ if ! display_usable; then
   exec "$root/scripts/screenshots.sh" "$root/build/screenshots"
 fi
 
-"$root/scripts/install-deps.sh"
 build_for_tests kestrafen standin_spooler
 prepare_prefix "$root/build/demo-prefix" "$KESTRAFEN_STANDIN_SPOOLER"
 make_sample_jobs

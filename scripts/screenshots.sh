@@ -13,7 +13,6 @@ set -euo pipefail
 out=${1:-"$root/docs/images"}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-"$root/scripts/install-deps.sh"
 build_for_tests kestrafen standin_spooler >/dev/null
 
 unset DISPLAY
@@ -35,9 +34,12 @@ shot() {
   echo "$out/$name.png ($box)"
 }
 
+# find_window XDOTOOL_SEARCH_ARGUMENTS...: the first window that xdotool
+# finds so within 10 s, other than $skip if that is set.
 find_window() {
   for _ in $(seq 100); do
-    found=$(xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$found" ] && echo "$found" && return
+    found=$(xdotool search "$@" 2>/dev/null | grep -vx "${skip:-}" | head -n 1) && [ -n "$found" ] &&
+      echo "$found" && return
     sleep 0.1
   done
   return 1
@@ -47,7 +49,7 @@ wine "$root/build/kestrafen.exe" &
 program=$!
 # A failed run leaves no program behind (the Wine server goes at exit too).
 on_exit "kill $program 2>/dev/null"
-window=$(find_window "^$KESTRAFEN_WINDOW_TITLE\$")
+window=$(find_window --name "^$KESTRAFEN_WINDOW_TITLE\$")
 sleep 1
 shot 1-start "$window"
 
@@ -59,12 +61,7 @@ sleep 0.8
 shot 2-during-run "$window"
 
 # The outcome box: the other visible window that appears, whatever its caption.
-box=""
-for _ in $(seq 100); do
-  box=$(xdotool search --onlyvisible --name . 2>/dev/null | grep -vx "$window" | head -n 1) && [ -n "$box" ] && break
-  sleep 0.1
-done
-[ -n "$box" ] || { echo "no outcome box appeared" >&2; exit 1; }
+box=$(skip=$window find_window --onlyvisible --name .) || { echo "no outcome box appeared" >&2; exit 1; }
 sleep 0.5
 shot 3-outcome "$window" "$box"
 xdotool key Return

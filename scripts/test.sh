@@ -6,7 +6,7 @@
 # queue take turns). The static analysers run at the same time, in the
 # background: any finding fails the run once the tests are done.
 # KESTRAFEN_ANALYSIS=0 leaves the analysers out. Installs whatever is missing
-# first.
+# first (build_for_tests).
 set -euo pipefail
 # What the caller asked of Wine's debug output, for the tests themselves: the
 # prefix is made with it off.
@@ -15,7 +15,6 @@ tests_wine_debug=${WINEDEBUG:-}
 . "$(dirname "$0")/common.sh"
 # shellcheck source=wine/platform.sh
 . "$root/wine/platform.sh"
-"$root/scripts/install-deps.sh"
 # shellcheck disable=SC2119 # all of it: no targets named
 build_for_tests
 

@@ -91,12 +91,8 @@ fi
   fail "osslsigncode was not given the time-stamp server $timestamp_url"
 
 grep -q "^signed $exe" "$work/release.log" || fail "the release script did not say it signed"
-set -- "$work/dist/$KESTRAFEN_RELEASE_ZIP"
-if [ $# -ne 1 ] || [ ! -f "$1" ]; then
-  echo "FAIL: no single zip in $work/dist"
-  exit 1
-fi
-zip=$1
+zip="$work/dist/$KESTRAFEN_RELEASE_ZIP"
+[ -f "$zip" ] || { echo "FAIL: no $KESTRAFEN_RELEASE_ZIP in $work/dist"; exit 1; }
 mode=$(stat -c %a "$zip")
 [ "$mode" = 640 ] || fail "the zip has mode $mode, not 640 as the caller's umask 027 makes it"
 names=$(/usr/bin/python3 -B -c 'import sys, zipfile

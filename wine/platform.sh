@@ -126,7 +126,6 @@ make_sample_jobs() {
   printf 'stuck job\n' > "$jobs/财务报表 第3季度.SPL"
 }
 
-# Whether DISPLAY names a display that answers.
 display_usable() {
   [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1
 }
