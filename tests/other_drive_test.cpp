@@ -51,12 +51,7 @@ TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
     RunningProgram program(ThisExecutableDir() + L"other_drive_program.exe", SW_SHOWNORMAL);
     SetEnvironmentVariableW(L"KESTRAFEN_FAKE_SYSTEM_DIRECTORY", nullptr);
     ASSERT_NE(program.MainWindow(), nullptr);
-    program.Press(ID_CLEAN);
-    HWND box = nullptr;
-    program.FollowStatusUntilBox(box);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(GetDlgItem(box, kMessageBoxTextId)), L"打印任务已清理并重启服务！");
-    RunningProgram::Dismiss(box);
+    EXPECT_EQ(program.Clean().box.text, L"打印任务已清理并重启服务！");
     EXPECT_EQ(program.WaitForExit(10000), 0);
 
     for (const std::wstring& job : otherJobs) {

@@ -41,24 +41,15 @@ void MakeJobFile(const std::wstring& name, DWORD attributes)
 namespace {
 void ListInto(const std::wstring& base, const std::wstring& relative, std::vector<std::wstring>& out)
 {
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((base + relative + L"*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
+    for (const WIN32_FIND_DATAW& entry : FindAll(base + relative + L"*")) {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out.push_back(relative + name + L"\\");
-            ListInto(base, relative + name + L"\\", out);
+            const std::wstring dir = relative + entry.cFileName + L"\\";
+            out.push_back(dir);
+            ListInto(base, dir, out);
         } else {
-            out.push_back(relative + name);
+            out.push_back(relative + entry.cFileName);
         }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    }
 }
 } // namespace
 

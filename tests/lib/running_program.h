@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lib/message_box_watch.h"
 #include "lib/window_text.h"
 
 #include <windows.h>
@@ -38,9 +39,14 @@ public:
     // Clicks the title bar's close box (as the system menu's Close does).
     void CloseBox();
 
-    // Follows the status label until a message box of the program is up
-    // (up to 30 s); returns every distinct text seen, in order, and the box.
-    std::vector<std::wstring> FollowStatusUntilBox(HWND& box);
+    // What a press of the clean button showed: every distinct text of the
+    // status label, in order, from the one before the press, and the message
+    // box the run ended with (empty if none came within 30 s), dismissed.
+    struct Cleanup {
+        std::vector<std::wstring> stages;
+        SeenBox box;
+    };
+    Cleanup Clean();
 
     // A message box of the program, once one is up (waits up to `ms`); null
     // if none came.

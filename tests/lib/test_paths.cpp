@@ -1,6 +1,6 @@
 #include "lib/test_paths.h"
 
-#include <windows.h>
+#include <cwchar>
 
 std::wstring ThisExecutable()
 {
@@ -18,6 +18,31 @@ std::wstring ThisExecutableDir()
 bool PathExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<WIN32_FIND_DATAW> FindAll(const std::wstring& pattern)
+{
+    std::vector<WIN32_FIND_DATAW> found;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return found;
+    }
+    do {
+        if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0) {
+            found.push_back(entry);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+std::wstring EnvironmentVariable(const wchar_t* name)
+{
+    std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    value.resize(length < value.size() ? length : 0);
+    return value;
 }
 
 std::wstring MakeScratchDir(const wchar_t* name)
@@ -57,16 +82,8 @@ void RemoveTree(const std::wstring& path)
         }
         return;
     }
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name != L"." && name != L"..") {
-                RemoveTree(dir + L"\\" + name);
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
+    for (const WIN32_FIND_DATAW& entry : FindAll(dir + L"\\*")) {
+        RemoveTree(dir + L"\\" + entry.cFileName);
     }
     RemoveDirectoryW(dir.c_str());
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
+#include <vector>
 
 // Full path of the running executable.
 std::wstring ThisExecutable();
@@ -10,6 +13,12 @@ std::wstring ThisExecutableDir();
 
 // True if a file or directory exists at path.
 bool PathExists(const std::wstring& path);
+
+// What a search for the pattern ("dir\\*") finds, without "." and "..".
+std::vector<WIN32_FIND_DATAW> FindAll(const std::wstring& pattern);
+
+// An environment variable's value; empty if it is not set.
+std::wstring EnvironmentVariable(const wchar_t* name);
 
 // A fresh, empty directory of this process under the system's temporary
 // directory; ends in a backslash.

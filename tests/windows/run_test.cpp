@@ -5,12 +5,12 @@
 #include "windows/support/console_watch.h"
 #include "windows/support/job_corpus.h"
 #include "windows/support/platform.h"
-#include "windows/support/process_tree.h"
 #include "windows/support/screenshot.h"
 #include "windows/support/suite_paths.h"
 #include "windows/support/window_cover.h"
 
 #include "lib/job_dir.h"
+#include "lib/process_tree.h"
 #include "lib/running_program.h"
 #include "lib/test_paths.h"
 

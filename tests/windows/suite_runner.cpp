@@ -22,9 +22,10 @@
 //   SUITE_DIR holds suite-programs.txt and the programs (default: the
 //   runner's own folder); KESTRAFEN_RELEASE_DIR names the unzipped release,
 //   KESTRAFEN_ARTEFACTS_DIR where results go.
+#include "lib/exit_code.h"
 #include "lib/services.h"
+#include "lib/test_paths.h"
 #include "lib/test_prefix.h"
-#include "windows/support/child_output.h"
 #include "windows/support/platform.h"
 #include "windows/support/sha256.h"
 #include "windows/support/suite_paths.h"
@@ -99,24 +100,18 @@ std::optional<std::string> ReadFileText(const std::wstring& path)
 std::vector<std::string> FilesIn(const std::wstring& dir)
 {
     std::vector<std::string> files;
-    WIN32_FIND_DATAW found{};
-    const HANDLE find = FindFirstFileW((dir + L"*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        return files;
-    }
-    do {
+    for (const WIN32_FIND_DATAW& found : FindAll(dir + L"*")) {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             files.push_back(Utf8(found.cFileName));
         }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
+    }
     return files;
 }
 
 std::string Captured(const std::wstring& commandLine)
 {
     std::string output;
-    RunWithOutput(commandLine, [&output](const std::string& chunk) { output += chunk; });
+    ExitCodeOf(commandLine, INFINITE, [&output](const std::string& chunk) { output += chunk; });
     return output;
 }
 
@@ -206,7 +201,7 @@ std::vector<std::string> RunPrograms(const std::wstring& suiteDir, const std::ws
         command += L"\" \"--gtest_output=xml:";
         command += results;
         command += L"\"";
-        const std::optional<DWORD> exitCode = RunWithOutput(command, Say);
+        const std::optional<DWORD> exitCode = ExitCodeOf(command, INFINITE, Say);
         int skipped = 0;
         Append(problems, ProgramProblems(program, exitCode, ReadFileText(results), SkipsAreFailures(), skipped));
         if (skipped > 0) {
