@@ -189,16 +189,11 @@ TEST_F(EndToEnd, ServiceCommandsGetAConsoleWithoutAWindow)
     const DWORD programPid = GetProcessId(program.Process());
 
     CommandConsoles seen;
-    program.Press(ID_CLEAN);
-    HWND box = nullptr;
-    for (int i = 0; i < 3000 && !box; ++i) {
+    const auto watch = [&] {
         WatchCommands(programPid, seen);
-        box = program.WaitForBox(0);
         Sleep(2);
-    }
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(box), L"成功");
-    RunningProgram::Dismiss(box);
+    };
+    EXPECT_EQ(program.Clean({{}, {}, watch}).box.caption, L"成功");
     EXPECT_EQ(program.WaitForExit(10000), 0);
 
     EXPECT_EQ(seen.consoleOfCommand.size(), 2u) << "the stop and the start command";

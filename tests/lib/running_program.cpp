@@ -143,24 +143,37 @@ HWND RunningProgram::WaitForBox(DWORD ms) const
     }
 }
 
-RunningProgram::Cleanup RunningProgram::Clean()
+RunningProgram::Cleanup RunningProgram::Clean(const Watchers& watchers)
 {
+    Cleanup run;
     const HWND label = Control(ID_STATUS);
-    // The label as it stands before the press, read before it can change.
-    Cleanup run{{WindowText(label)}, {}};
-    Press(ID_CLEAN);
-    HWND box = nullptr;
-    for (int i = 0; i < 3000 && !box; ++i) {
-        box = FindBox();
-        const std::wstring text = WindowText(label);
-        if (run.stages.back() != text) {
+    const auto see = [&run, &watchers](const std::wstring& text) {
+        if (run.stages.empty() || run.stages.back() != text) {
             run.stages.push_back(text);
+            if (watchers.atStage) {
+                watchers.atStage(text);
+            }
         }
-        if (!box) {
+    };
+    // The label as it stands before the press, read before it can change: a
+    // loaded machine may run the whole first stage before this thread looks.
+    see(WindowText(label));
+    Press(ID_CLEAN);
+    constexpr ULONGLONG kRunLimitMs = 60000;
+    HWND box = nullptr;
+    for (const ULONGLONG end = GetTickCount64() + kRunLimitMs; !box && GetTickCount64() < end;) {
+        box = FindBox();
+        see(WindowText(label));
+        if (!box && watchers.between) {
+            watchers.between();
+        } else if (!box) {
             Sleep(10);
         }
     }
     if (box) {
+        if (watchers.atBox) {
+            watchers.atBox(box);
+        }
         run.box = ReadMessageBox(box);
         Dismiss(box);
     }

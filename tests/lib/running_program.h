@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,12 +42,20 @@ public:
 
     // What a press of the clean button showed: every distinct text of the
     // status label, in order, from the one before the press, and the message
-    // box the run ended with (empty if none came within 30 s), dismissed.
+    // box the run ended with (empty if none came within 60 s), dismissed.
     struct Cleanup {
         std::vector<std::wstring> stages;
         SeenBox box;
     };
-    Cleanup Clean();
+    // What a test does while Clean follows the run: with each new text of the
+    // label, with the box before it is read, and between two looks (by
+    // default, sleeps 10 ms).
+    struct Watchers {
+        std::function<void(const std::wstring&)> atStage;
+        std::function<void(HWND)> atBox;
+        std::function<void()> between;
+    };
+    Cleanup Clean(const Watchers& watchers = {});
 
     // A message box of the program, once one is up (waits up to `ms`); null
     // if none came.
