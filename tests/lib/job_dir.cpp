@@ -26,16 +26,7 @@ std::wstring MakeJobDirOf(const std::wstring& windows)
 
 void MakeJobFile(const std::wstring& name, DWORD attributes)
 {
-    const std::wstring path = L"\\\\?\\" + std::wstring(kJobDir) + name;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    attributes, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    const char content[] = "%!PS job data";
-    DWORD written = 0;
-    WriteFile(file, content, sizeof(content) - 1, &written, nullptr);
-    CloseHandle(file);
+    WriteFileText(L"\\\\?\\" + kJobDir + name, "%!PS job data", attributes);
 }
 
 namespace {

@@ -48,12 +48,7 @@ bool RunAsChild(int argc, wchar_t** argv, int& exitCode)
         return true;
     }
     if (argc >= 3 && std::wcscmp(argv[1], L"--touch") == 0) {
-        const HANDLE file = CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        exitCode = file == INVALID_HANDLE_VALUE ? 3 : 0;
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
-        }
+        exitCode = WriteFileText(argv[2]) ? 0 : 3;
         return true;
     }
     if (argc >= 3 && std::wcscmp(argv[1], L"--delete-all") == 0) {

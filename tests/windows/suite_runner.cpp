@@ -79,23 +79,6 @@ std::wstring Wide(const std::string& text)
     return wide;
 }
 
-std::optional<std::string> ReadFileText(const std::wstring& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
-    }
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        text.append(buffer, read);
-    }
-    CloseHandle(file);
-    return text;
-}
-
 // The files in a folder (not in its subfolders), by name.
 std::vector<std::string> FilesIn(const std::wstring& dir)
 {
