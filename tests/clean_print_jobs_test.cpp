@@ -246,7 +246,7 @@ TEST_F(CleanPrintJobsTest, AJobDirectoryThatIsAFileIsLeftAlone)
     RemoveTree(kJobDir);
     WriteFileText(asFile, "not a directory");
     EXPECT_EQ(RunCleanup(), 0);
-    EXPECT_EQ(ReadFileText(asFile), "not a directory");
+    EXPECT_EQ(ReadFileText(asFile).value_or("<missing>"), "not a directory");
     EXPECT_EQ(fake::log.size(), 7u);
     DeleteFileW(asFile.c_str());
     ResetJobDir();
@@ -284,7 +284,7 @@ TEST_F(CleanPrintJobsTest, EntriesVanishingDuringTheSearchAreHarmless)
     CloseHandle(started);
 
     EXPECT_EQ(ListJobDir(), Log{});
-    EXPECT_EQ(ReadFileText(canary), "beside the job directory");
+    EXPECT_EQ(ReadFileText(canary).value_or("<missing>"), "beside the job directory");
     DeleteFileW(canary.c_str());
 }
 
