@@ -56,9 +56,12 @@ std::optional<DWORD> ExitCodeOf(std::wstring commandLine, DWORD ms, const Output
         }
     };
     const ULONGLONG deadline = GetTickCount64() + ms;
-    const auto left = [ms, deadline] {
+    const auto left = [ms, deadline]() -> DWORD {
+        if (ms == INFINITE) {
+            return INFINITE;
+        }
         const ULONGLONG now = GetTickCount64();
-        return ms == INFINITE ? INFINITE : static_cast<DWORD>(now < deadline ? deadline - now : 0);
+        return now < deadline ? static_cast<DWORD>(deadline - now) : 0;
     };
     while (passOn() && WaitForSingleObject(pi.hProcess, std::min<DWORD>(20, left())) == WAIT_TIMEOUT && left() > 0) {
     }
