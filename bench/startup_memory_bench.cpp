@@ -146,14 +146,11 @@ int wmain()
         }
         RunningProgram program(tool, SW_SHOWNORMAL);
         program.MainWindow();
-        program.Press(ID_CLEAN);
-        HWND box = nullptr;
-        program.FollowStatusUntilBox(box);
-        busy.push_back(MiB(Memory(program.Process()).PeakWorkingSetSize));
+        const auto atBox = [&](HWND) { busy.push_back(MiB(Memory(program.Process()).PeakWorkingSetSize)); };
+        program.Clean({{}, atBox, {}});
         if (!ListJobDir().empty()) {
             std::printf("the run left job files behind\n");
         }
-        RunningProgram::Dismiss(box);
         program.WaitForExit(10000);
     }
     std::snprintf(figure, sizeof figure, "%.1f MiB", Median(busy));

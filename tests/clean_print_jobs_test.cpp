@@ -32,29 +32,6 @@ void ResetFakes()
     fake::systemDirectory.reset();
 }
 
-std::string ReadAll(const std::wstring& path)
-{
-    std::string content(4096, '\0');
-    DWORD read = 0;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
-    CloseHandle(file);
-    content.resize(read);
-    return content;
-}
-
-void WriteAll(const std::wstring& path, const std::string& content)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 using Log = std::vector<std::wstring>;
 
 std::wstring SystemNet(const wchar_t* verb)
@@ -267,9 +244,9 @@ TEST_F(CleanPrintJobsTest, AJobDirectoryThatIsAFileIsLeftAlone)
 {
     const std::wstring asFile = kJobDir.substr(0, kJobDir.size() - 1);
     RemoveTree(kJobDir);
-    WriteAll(asFile, "not a directory");
+    WriteFileText(asFile, "not a directory");
     EXPECT_EQ(RunCleanup(), 0);
-    EXPECT_EQ(ReadAll(asFile), "not a directory");
+    EXPECT_EQ(ReadFileText(asFile).value_or("<missing>"), "not a directory");
     EXPECT_EQ(fake::log.size(), 7u);
     DeleteFileW(asFile.c_str());
     ResetJobDir();
@@ -281,7 +258,7 @@ TEST_F(CleanPrintJobsTest, EntriesVanishingDuringTheSearchAreHarmless)
         MakeJobFile(L"vanishing-" + std::to_wstring(i) + L".SPL");
     }
     const std::wstring canary = kJobDir + L"..\\kestrafen-canary.txt";
-    WriteAll(canary, "beside the job directory");
+    WriteFileText(canary, "beside the job directory");
 
     // Another process starts emptying the directory just before the search.
     const HANDLE started = CreateEventW(nullptr, TRUE, FALSE, L"kestrafen-deleter-started");
@@ -307,7 +284,7 @@ TEST_F(CleanPrintJobsTest, EntriesVanishingDuringTheSearchAreHarmless)
     CloseHandle(started);
 
     EXPECT_EQ(ListJobDir(), Log{});
-    EXPECT_EQ(ReadAll(canary), "beside the job directory");
+    EXPECT_EQ(ReadFileText(canary).value_or("<missing>"), "beside the job directory");
     DeleteFileW(canary.c_str());
 }
 
@@ -343,8 +320,8 @@ TEST_F(CleanPrintJobsTest, JobsGoWhereWindowsKeepsThemAndNowhereElse)
     const std::wstring windows = L"C:\\kestrafen-other-windows\\";
     RemoveTree(windows);
     const std::wstring otherJobs = MakeJobDirOf(windows);
-    WriteAll(otherJobs + L"00031.SPL", "job");
-    WriteAll(otherJobs + L"00031.SHD", "job");
+    WriteFileText(otherJobs + L"00031.SPL", "job");
+    WriteFileText(otherJobs + L"00031.SHD", "job");
     ASSERT_TRUE(PathExists(otherJobs + L"00031.SPL")) << "no job of the other Windows to clear";
     MakeJobFile(L"00017.SPL");
     fake::systemDirectory = windows + L"system32";
@@ -380,7 +357,7 @@ TEST_F(CleanPrintJobsTest, WithoutASystemDirectoryNothingIsSearchedOrDeleted)
         ResetFakes();
         ResetJobDir();
         MakeJobFile(L"00017.SPL");
-        WriteAll(scratch + L"00017.SPL", "not a job of the spooler");
+        WriteFileText(scratch + L"00017.SPL", "not a job of the spooler");
         if (c.lostAfterTheStop) {
             fake::onCommand = [](const std::wstring&) { fake::systemDirectory = L""; };
         } else {

@@ -4,6 +4,7 @@
 #include "ui/main_window.h"
 
 #include "lib/job_dir.h"
+#include "lib/process_tree.h"
 #include "lib/running_program.h"
 #include "lib/services.h"
 #include "lib/test_paths.h"
@@ -14,13 +15,11 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cstdio>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -35,12 +34,8 @@ const std::vector<std::wstring> kJobsAndKeptDir = {L"00021.SHD", L"00021.SPL", L
 // runs the signed release through these tests).
 std::wstring ProgramPath()
 {
-    wchar_t chosen[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(L"KESTRAFEN_PROGRAM", chosen, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        return chosen;
-    }
-    return ThisExecutableDir() + L"..\\kestrafen.exe";
+    const std::wstring chosen = EnvironmentVariable(L"KESTRAFEN_PROGRAM");
+    return chosen.empty() ? ThisExecutableDir() + L"..\\kestrafen.exe" : chosen;
 }
 
 LONG Centred(LONG desktop, LONG size)
@@ -83,17 +78,7 @@ struct CommandConsoles {
 // console hosts to what was seen.
 void WatchCommands(DWORD programPid, CommandConsoles& seen)
 {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    std::vector<PROCESSENTRY32W> processes;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        processes.push_back(entry);
-    }
-    CloseHandle(snapshot);
+    const std::vector<PROCESSENTRY32W> processes = Processes();
     for (const PROCESSENTRY32W& process : processes) {
         if (process.th32ParentProcessID == programPid && _wcsicmp(process.szExeFile, L"net.exe") == 0) {
             seen.consoleOfCommand.emplace(process.th32ProcessID, L"");
@@ -128,26 +113,6 @@ protected:
     {
         SetSpoolerRefusesStart(false);
         ResetJobDir();
-    }
-
-    // Presses the clean button, follows the stages, reads and dismisses the box.
-    static Texts RunCleanup(RunningProgram& program, std::wstring& boxText, std::wstring& boxCaption)
-    {
-        // The label as it stands before the click, read before it can change.
-        Texts stages{WindowText(program.Control(ID_STATUS))};
-        program.Press(ID_CLEAN);
-        HWND box = nullptr;
-        for (std::wstring& text : program.FollowStatusUntilBox(box)) {
-            if (stages.back() != text) {
-                stages.push_back(std::move(text));
-            }
-        }
-        if (box) {
-            boxCaption = WindowText(box);
-            boxText = WindowText(GetDlgItem(box, kMessageBoxTextId));
-            RunningProgram::Dismiss(box);
-        }
-        return stages;
     }
 };
 
@@ -202,12 +167,11 @@ TEST_F(EndToEnd, SuccessClearsTheQueueRestartsTheSpoolerAndEnds)
     RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
     ASSERT_NE(program.MainWindow(), nullptr);
 
-    std::wstring text, caption;
-    const Texts stages = RunCleanup(program, text, caption);
-    EXPECT_EQ(stages, (Texts{L"就绪", L"正在停止打印服务...", L"正在删除打印任务...",
+    const RunningProgram::Cleanup run = program.Clean();
+    EXPECT_EQ(run.stages, (Texts{L"就绪", L"正在停止打印服务...", L"正在删除打印任务...",
                              L"正在重启打印服务...", L"清理完成！"}));
-    EXPECT_EQ(text, L"打印任务已清理并重启服务！");
-    EXPECT_EQ(caption, L"成功");
+    EXPECT_EQ(run.box.text, L"打印任务已清理并重启服务！");
+    EXPECT_EQ(run.box.caption, L"成功");
     EXPECT_EQ(program.WaitForExit(10000), 0);
     EXPECT_EQ(ListJobDir(), (Texts{L"kept\\", L"kept\\inner.SPL"}));
     EXPECT_EQ(QueryService(L"Spooler").state, static_cast<DWORD>(SERVICE_RUNNING));
@@ -222,20 +186,14 @@ TEST_F(EndToEnd, ServiceCommandsGetAConsoleWithoutAWindow)
     ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
     RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
     ASSERT_NE(program.MainWindow(), nullptr);
-    DWORD programPid = 0;
-    GetWindowThreadProcessId(program.MainWindow(), &programPid);
+    const DWORD programPid = GetProcessId(program.Process());
 
     CommandConsoles seen;
-    program.Press(ID_CLEAN);
-    HWND box = nullptr;
-    for (int i = 0; i < 3000 && !box; ++i) {
+    const auto watch = [&] {
         WatchCommands(programPid, seen);
-        box = program.WaitForBox(0);
         Sleep(2);
-    }
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(box), L"成功");
-    RunningProgram::Dismiss(box);
+    };
+    EXPECT_EQ(program.Clean({{}, {}, watch}).box.caption, L"成功");
     EXPECT_EQ(program.WaitForExit(10000), 0);
 
     EXPECT_EQ(seen.consoleOfCommand.size(), 2u) << "the stop and the start command";
@@ -253,11 +211,10 @@ TEST_F(EndToEnd, StopFailureLeavesTheJobsAndTheProgramOpen)
     RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
     ASSERT_NE(program.MainWindow(), nullptr);
 
-    std::wstring text, caption;
-    const Texts stages = RunCleanup(program, text, caption);
-    EXPECT_EQ(stages, (Texts{L"就绪", L"正在停止打印服务...", L"停止服务失败"}));
-    EXPECT_EQ(text, L"无法停止打印服务");
-    EXPECT_EQ(caption, L"错误");
+    const RunningProgram::Cleanup run = program.Clean();
+    EXPECT_EQ(run.stages, (Texts{L"就绪", L"正在停止打印服务...", L"停止服务失败"}));
+    EXPECT_EQ(run.box.text, L"无法停止打印服务");
+    EXPECT_EQ(run.box.caption, L"错误");
     EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
     EXPECT_EQ(ListJobDir(), kJobsAndKeptDir);
     EXPECT_EQ(QueryService(L"Spooler").state, static_cast<DWORD>(SERVICE_STOPPED));
@@ -273,20 +230,19 @@ TEST_F(EndToEnd, RestartFailureClearsTheJobsAndAnotherRunStartsFromTheStop)
     RunningProgram program(ProgramPath(), SW_SHOWNORMAL);
     ASSERT_NE(program.MainWindow(), nullptr);
 
-    std::wstring text, caption;
-    Texts stages = RunCleanup(program, text, caption);
-    EXPECT_EQ(stages, (Texts{L"就绪", L"正在停止打印服务...", L"正在删除打印任务...",
+    RunningProgram::Cleanup run = program.Clean();
+    EXPECT_EQ(run.stages, (Texts{L"就绪", L"正在停止打印服务...", L"正在删除打印任务...",
                              L"正在重启打印服务...", L"重启服务失败"}));
-    EXPECT_EQ(text, L"无法重启打印服务");
-    EXPECT_EQ(caption, L"错误");
+    EXPECT_EQ(run.box.text, L"无法重启打印服务");
+    EXPECT_EQ(run.box.caption, L"错误");
     EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
     EXPECT_EQ(ListJobDir(), (Texts{L"kept\\", L"kept\\inner.SPL"}));
     EXPECT_EQ(QueryService(L"Spooler").state, static_cast<DWORD>(SERVICE_STOPPED));
 
     // The spooler is down now, so a second run fails at its first stage.
-    stages = RunCleanup(program, text, caption);
-    EXPECT_EQ(stages, (Texts{L"重启服务失败", L"正在停止打印服务...", L"停止服务失败"}));
-    EXPECT_EQ(text, L"无法停止打印服务");
+    run = program.Clean();
+    EXPECT_EQ(run.stages, (Texts{L"重启服务失败", L"正在停止打印服务...", L"停止服务失败"}));
+    EXPECT_EQ(run.box.text, L"无法停止打印服务");
 
     program.CloseBox();
     EXPECT_EQ(program.WaitForExit(10000), 0);

@@ -21,14 +21,6 @@ namespace {
 
 const wchar_t kOtherWindows[] = L"D:\\Windows\\";
 
-void Touch(const std::wstring& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-    }
-}
-
 TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
 {
     REQUIRE_THROWAWAY_PREFIX();
@@ -42,7 +34,7 @@ TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
     ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\net.exe", L"D:\\Windows\\system32\\net.exe", FALSE));
     const std::vector<std::wstring> otherJobs = {L"00051.SPL", L"00051.SHD", L"打印 任务.SPL"};
     for (const std::wstring& job : otherJobs) {
-        Touch(otherJobDir + job);
+        WriteFileText(otherJobDir + job);
     }
     ResetJobDir();
     MakeJobFile(L"00017.SPL");
@@ -51,12 +43,7 @@ TEST(OtherDrive, TheJobsOfWindowsOnDriveDGoAndCsFolderStays)
     RunningProgram program(ThisExecutableDir() + L"other_drive_program.exe", SW_SHOWNORMAL);
     SetEnvironmentVariableW(L"KESTRAFEN_FAKE_SYSTEM_DIRECTORY", nullptr);
     ASSERT_NE(program.MainWindow(), nullptr);
-    program.Press(ID_CLEAN);
-    HWND box = nullptr;
-    program.FollowStatusUntilBox(box);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(WindowText(GetDlgItem(box, kMessageBoxTextId)), L"打印任务已清理并重启服务！");
-    RunningProgram::Dismiss(box);
+    EXPECT_EQ(program.Clean().box.text, L"打印任务已清理并重启服务！");
     EXPECT_EQ(program.WaitForExit(10000), 0);
 
     for (const std::wstring& job : otherJobs) {

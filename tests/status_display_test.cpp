@@ -1,6 +1,7 @@
 #include "ui/status_display.h"
 
 #include "fakes/wait_calls.h"
+#include "lib/window_text.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -37,27 +40,22 @@ struct Paint {
     LONGLONG at;
 };
 std::vector<Paint> paints;
-int paintsOfLabel = 0;
-int paintsOfBar = 0;
 WNDPROC labelProc = nullptr;
 WNDPROC barProc = nullptr;
 
-LRESULT CALLBACK CountingLabel(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+template <char control>
+LRESULT CALLBACK Counting(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_PAINT) {
-        ++paintsOfLabel;
-        paints.push_back({'L', Now()});
+        paints.push_back({control, Now()});
     }
-    return CallWindowProcW(labelProc, window, message, wParam, lParam);
+    return CallWindowProcW(control == 'L' ? labelProc : barProc, window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK CountingBar(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+std::ptrdiff_t PaintsOf(char control)
 {
-    if (message == WM_PAINT) {
-        ++paintsOfBar;
-        paints.push_back({'B', Now()});
-    }
-    return CallWindowProcW(barProc, window, message, wParam, lParam);
+    return std::count_if(paints.begin(), paints.end(),
+                         [control](const Paint& paint) { return paint.control == control; });
 }
 
 WNDPROC Subclass(HWND window, WNDPROC proc)
@@ -86,10 +84,10 @@ protected:
         ASSERT_NE(bar_, nullptr);
         SendMessageW(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
         SendMessageW(bar_, PBM_SETPOS, 42, 0);
-        labelProc = Subclass(label_, CountingLabel);
-        barProc = Subclass(bar_, CountingBar);
+        labelProc = Subclass(label_, Counting<'L'>);
+        barProc = Subclass(bar_, Counting<'B'>);
         PumpUntilPainted();
-        paintsOfLabel = paintsOfBar = 0;
+        paints.clear();
     }
 
     void TearDown() override
@@ -106,13 +104,6 @@ protected:
             DispatchMessageW(&msg);
         }
         UpdateWindow(parent_);
-    }
-
-    std::wstring LabelText() const
-    {
-        wchar_t text[128] = {};
-        GetWindowTextW(label_, text, 128);
-        return text;
     }
 
     LRESULT BarPosition() const { return SendMessageW(bar_, PBM_GETPOS, 0, 0); }
@@ -146,12 +137,12 @@ TEST_F(StatusDisplay, ShowsTextAndPositionPaintedBeforeReturningAndPauses)
     } stages[] = {{L"正在停止打印服务...", 30}, {L"正在删除打印任务...", 60},
                   {L"正在重启打印服务...", 100}, {L"清理完成！", 0}, {L"清理完成！", 0}};
     for (const auto& stage : stages) {
-        paintsOfLabel = paintsOfBar = 0;
+        paints.clear();
         EXPECT_GE(TimedUpdate(stage.text, stage.progress), kStagePauseMs - kTimerSlackMs);
-        EXPECT_GE(paintsOfLabel, 1) << "label not painted at " << stage.progress;
-        EXPECT_GE(paintsOfBar, 1) << "bar not painted at " << stage.progress;
+        EXPECT_GE(PaintsOf('L'), 1) << "label not painted at " << stage.progress;
+        EXPECT_GE(PaintsOf('B'), 1) << "bar not painted at " << stage.progress;
         // Nothing was dispatched in between: what shows must already be painted.
-        EXPECT_EQ(LabelText(), stage.text);
+        EXPECT_EQ(WindowText(label_), stage.text);
         EXPECT_EQ(BarPosition(), stage.progress);
         EXPECT_FALSE(HasPendingPaint(label_)) << "label not repainted at " << stage.progress;
         EXPECT_FALSE(HasPendingPaint(bar_)) << "bar not repainted at " << stage.progress;
@@ -201,22 +192,22 @@ TEST_F(StatusDisplay, EachStagePausesFiveHundredMilliseconds)
 TEST_F(StatusDisplay, WithoutControlsStillPausesAndTouchesNothing)
 {
     EXPECT_GE(TimedUpdate(L"正在停止打印服务...", 30), kStagePauseMs - kTimerSlackMs);
-    EXPECT_EQ(LabelText(), L"就绪");
+    EXPECT_EQ(WindowText(label_), L"就绪");
     EXPECT_EQ(BarPosition(), 42);
-    EXPECT_EQ(paintsOfLabel + paintsOfBar, 0);
+    EXPECT_EQ(paints.size(), 0u);
 }
 
 TEST_F(StatusDisplay, OnlyThePublishedControlChanges)
 {
     hStatus = label_;
     UpdateStatus(L"停止服务失败", 0);
-    EXPECT_EQ(LabelText(), L"停止服务失败");
+    EXPECT_EQ(WindowText(label_), L"停止服务失败");
     EXPECT_EQ(BarPosition(), 42);
 
     hStatus = nullptr;
     hProgress = bar_;
     UpdateStatus(L"重启服务失败", 100);
-    EXPECT_EQ(LabelText(), L"停止服务失败");
+    EXPECT_EQ(WindowText(label_), L"停止服务失败");
     EXPECT_EQ(BarPosition(), 100);
 }
 

@@ -26,39 +26,21 @@ std::wstring MakeJobDirOf(const std::wstring& windows)
 
 void MakeJobFile(const std::wstring& name, DWORD attributes)
 {
-    const std::wstring path = L"\\\\?\\" + std::wstring(kJobDir) + name;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    attributes, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    const char content[] = "%!PS job data";
-    DWORD written = 0;
-    WriteFile(file, content, sizeof(content) - 1, &written, nullptr);
-    CloseHandle(file);
+    WriteFileText(L"\\\\?\\" + kJobDir + name, "%!PS job data", attributes);
 }
 
 namespace {
 void ListInto(const std::wstring& base, const std::wstring& relative, std::vector<std::wstring>& out)
 {
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((base + relative + L"*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
+    for (const WIN32_FIND_DATAW& entry : FindAll(base + relative + L"*")) {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out.push_back(relative + name + L"\\");
-            ListInto(base, relative + name + L"\\", out);
+            const std::wstring dir = relative + entry.cFileName + L"\\";
+            out.push_back(dir);
+            ListInto(base, dir, out);
         } else {
-            out.push_back(relative + name);
+            out.push_back(relative + entry.cFileName);
         }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    }
 }
 } // namespace
 

@@ -1,22 +1,16 @@
 #include "lib/planted_markers.h"
 
-#include <windows.h>
+#include "lib/test_paths.h"
 
 std::map<std::wstring, PlantNames> PlantsLoaded()
 {
     std::map<std::wstring, PlantNames> loaded;
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((std::wstring(kPlantedMarkers) + L"*=*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return loaded;
-    }
-    do {
+    for (const WIN32_FIND_DATAW& entry : FindAll(std::wstring(kPlantedMarkers) + L"*=*")) {
         std::wstring marker = entry.cFileName;
         CharLowerW(marker.data());
         const size_t split = marker.find(L'=');
         loaded[marker.substr(0, split)].insert(marker.substr(split + 1));
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    }
     return loaded;
 }
 
@@ -31,10 +25,9 @@ std::string Listed(const PlantNames& names)
 
 testing::AssertionResult WineTakesPlantsFirst(const wchar_t* const* names, std::size_t count)
 {
-    wchar_t overrides[2048] = {};
-    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 2048);
+    const std::wstring overrides = EnvironmentVariable(L"WINEDLLOVERRIDES");
     for (std::size_t i = 0; i < count; ++i) {
-        if (std::wstring(overrides).find(names[i]) == std::wstring::npos) {
+        if (overrides.find(names[i]) == std::wstring::npos) {
             const std::wstring name = names[i];
             return testing::AssertionFailure() << "WINEDLLOVERRIDES lacks " << std::string(name.begin(), name.end());
         }

@@ -7,33 +7,16 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-struct Search {
-    DWORD pid;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == search->pid && WindowClass(window) == search->className) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
-
 HWND FindWindowOf(DWORD pid, const wchar_t* className)
 {
-    Search search{pid, className, nullptr};
-    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (const HWND window : TopLevelWindows()) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == pid && WindowClass(window) == className) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
 RunningProgram::RunningProgram(const std::wstring& exe, WORD showCommand, const std::wstring& workDir)
@@ -160,28 +143,41 @@ HWND RunningProgram::WaitForBox(DWORD ms) const
     }
 }
 
-std::vector<std::wstring> RunningProgram::FollowStatusUntilBox(HWND& box)
+RunningProgram::Cleanup RunningProgram::Clean(const Watchers& watchers)
 {
-    std::vector<std::wstring> seen;
+    Cleanup run;
     const HWND label = Control(ID_STATUS);
-    box = nullptr;
-    for (int i = 0; i < 3000 && !box; ++i) {
-        const std::wstring text = WindowText(label);
-        if (seen.empty() || seen.back() != text) {
-            seen.push_back(text);
+    const auto see = [&run, &watchers](const std::wstring& text) {
+        if (run.stages.empty() || run.stages.back() != text) {
+            run.stages.push_back(text);
+            if (watchers.atStage) {
+                watchers.atStage(text);
+            }
         }
+    };
+    // The label as it stands before the press, read before it can change: a
+    // loaded machine may run the whole first stage before this thread looks.
+    see(WindowText(label));
+    Press(ID_CLEAN);
+    constexpr ULONGLONG kRunLimitMs = 60000;
+    HWND box = nullptr;
+    for (const ULONGLONG end = GetTickCount64() + kRunLimitMs; !box && GetTickCount64() < end;) {
         box = FindBox();
-        if (!box) {
+        see(WindowText(label));
+        if (!box && watchers.between) {
+            watchers.between();
+        } else if (!box) {
             Sleep(10);
         }
     }
     if (box) {
-        const std::wstring last = WindowText(label);
-        if (seen.back() != last) {
-            seen.push_back(last);
+        if (watchers.atBox) {
+            watchers.atBox(box);
         }
+        run.box = ReadMessageBox(box);
+        Dismiss(box);
     }
-    return seen;
+    return run;
 }
 
 void RunningProgram::Dismiss(HWND box)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "lib/message_box_watch.h"
 #include "lib/window_text.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,9 +40,22 @@ public:
     // Clicks the title bar's close box (as the system menu's Close does).
     void CloseBox();
 
-    // Follows the status label until a message box of the program is up
-    // (up to 30 s); returns every distinct text seen, in order, and the box.
-    std::vector<std::wstring> FollowStatusUntilBox(HWND& box);
+    // What a press of the clean button showed: every distinct text of the
+    // status label, in order, from the one before the press, and the message
+    // box the run ended with (empty if none came within 60 s), dismissed.
+    struct Cleanup {
+        std::vector<std::wstring> stages;
+        SeenBox box;
+    };
+    // What a test does while Clean follows the run: with each new text of the
+    // label, with the box before it is read, and between two looks (by
+    // default, sleeps 10 ms).
+    struct Watchers {
+        std::function<void(const std::wstring&)> atStage;
+        std::function<void(HWND)> atBox;
+        std::function<void()> between;
+    };
+    Cleanup Clean(const Watchers& watchers = {});
 
     // A message box of the program, once one is up (waits up to `ms`); null
     // if none came.

@@ -1,5 +1,7 @@
 #include "lib/services.h"
 
+#include "lib/test_paths.h"
+
 #include <vector>
 
 namespace {
@@ -107,14 +109,10 @@ bool SpoolerIsStandIn()
 
 void SetSpoolerRefusesStart(bool refuse)
 {
-    if (!refuse) {
+    if (refuse) {
+        WriteFileText(kRefuseMarker);
+    } else {
         DeleteFileW(kRefuseMarker);
-        return;
-    }
-    const HANDLE marker =
-        CreateFileW(kRefuseMarker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (marker != INVALID_HANDLE_VALUE) {
-        CloseHandle(marker);
     }
 }
 

@@ -6,6 +6,8 @@
 //   --delete-all DIR     deletes every file in DIR,
 //                        last first, signalling the event
 //                        "kestrafen-deleter-started" once it has begun
+#include "lib/test_paths.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,22 +23,14 @@ namespace {
 int DeleteAll(std::wstring dir)
 {
     dir += L'\\';
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((dir + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                names.push_back(entry.cFileName);
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
-    }
+    const std::vector<WIN32_FIND_DATAW> entries = FindAll(dir + L"*");
     const HANDLE started = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"kestrafen-deleter-started");
-    for (auto name = names.rbegin(); name != names.rend(); ++name) {
-        DeleteFileW((dir + *name).c_str());
-        if (started) {
-            SetEvent(started);
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        if (!(entry->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            DeleteFileW((dir + entry->cFileName).c_str());
+            if (started) {
+                SetEvent(started);
+            }
         }
     }
     if (started) {
@@ -54,12 +48,7 @@ bool RunAsChild(int argc, wchar_t** argv, int& exitCode)
         return true;
     }
     if (argc >= 3 && std::wcscmp(argv[1], L"--touch") == 0) {
-        const HANDLE file = CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        exitCode = file == INVALID_HANDLE_VALUE ? 3 : 0;
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
-        }
+        exitCode = WriteFileText(argv[2]) ? 0 : 3;
         return true;
     }
     if (argc >= 3 && std::wcscmp(argv[1], L"--delete-all") == 0) {

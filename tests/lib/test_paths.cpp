@@ -1,6 +1,6 @@
 #include "lib/test_paths.h"
 
-#include <windows.h>
+#include <cwchar>
 
 std::wstring ThisExecutable()
 {
@@ -18,6 +18,59 @@ std::wstring ThisExecutableDir()
 bool PathExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WriteFileText(const std::wstring& path, const std::string& text, DWORD attributes)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return true;
+}
+
+std::optional<std::string> ReadFileText(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        text.append(buffer, read);
+    }
+    CloseHandle(file);
+    return text;
+}
+
+std::vector<WIN32_FIND_DATAW> FindAll(const std::wstring& pattern)
+{
+    std::vector<WIN32_FIND_DATAW> found;
+    WIN32_FIND_DATAW entry{};
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return found;
+    }
+    do {
+        if (std::wcscmp(entry.cFileName, L".") != 0 && std::wcscmp(entry.cFileName, L"..") != 0) {
+            found.push_back(entry);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+std::wstring EnvironmentVariable(const wchar_t* name)
+{
+    std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    value.resize(length < value.size() ? length : 0);
+    return value;
 }
 
 std::wstring MakeScratchDir(const wchar_t* name)
@@ -57,16 +110,8 @@ void RemoveTree(const std::wstring& path)
         }
         return;
     }
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name != L"." && name != L"..") {
-                RemoveTree(dir + L"\\" + name);
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
+    for (const WIN32_FIND_DATAW& entry : FindAll(dir + L"\\*")) {
+        RemoveTree(dir + L"\\" + entry.cFileName);
     }
     RemoveDirectoryW(dir.c_str());
 }

@@ -1,5 +1,7 @@
 #include "lib/test_prefix.h"
 
+#include "lib/test_paths.h"
+
 #include <kestrafen_facts.h>  // kPrefixMarker
 #include <windows.h>
 
@@ -7,12 +9,8 @@
 
 testing::AssertionResult OnThrowawayMachine()
 {
-    wchar_t drive[MAX_PATH] = L"C:";
-    const DWORD length = GetEnvironmentVariableW(L"SystemDrive", drive, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        drive[0] = L'C', drive[1] = L':', drive[2] = L'\0';
-    }
-    const std::wstring marker = std::wstring(drive) + L"\\" + kPrefixMarker;
+    const std::wstring drive = EnvironmentVariable(L"SystemDrive");
+    const std::wstring marker = (drive.empty() ? L"C:" : drive) + L"\\" + kPrefixMarker;
     if (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return testing::AssertionFailure() << "no " << marker << " marker, so this is not a throwaway test "
                                               "machine or prefix";

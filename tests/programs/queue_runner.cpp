@@ -27,12 +27,7 @@ const wchar_t kLockedName[] = L"locked-by-spooler.SPL";
 // Prints a line as UTF-8 (the C runtime's %ls can't in the "C" locale).
 void PrintLine(const std::wstring& label, const std::wstring& text)
 {
-    const std::wstring line = label + text + L"\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), utf8.data(), size,
-                        nullptr, nullptr);
+    const std::string utf8 = Utf8(label + text + L"\n");
     static_cast<void>(std::fwrite(utf8.data(), 1, utf8.size(), stdout));
 }
 
@@ -56,18 +51,12 @@ DWORD AttributesFromName(const std::wstring& name)
 int SetAttributes()
 {
     int count = 0;
-    WIN32_FIND_DATAW entry{};
-    const HANDLE search = FindFirstFileW((std::wstring(kJobDir) + L"*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    do {
+    for (const WIN32_FIND_DATAW& entry : FindAll(kJobDir + L"*")) {
         const DWORD attributes = AttributesFromName(entry.cFileName);
-        if (attributes && SetFileAttributesW((kJobDir + std::wstring(entry.cFileName)).c_str(), attributes)) {
+        if (attributes && SetFileAttributesW((kJobDir + entry.cFileName).c_str(), attributes)) {
             ++count;
         }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    }
     return count;
 }
 
@@ -102,15 +91,11 @@ int wmain(int argc, wchar_t** argv)
     {
         RunningProgram program(ThisExecutableDir() + L"..\\kestrafen.exe", SW_SHOWNORMAL, argv[1]);
         if (program.MainWindow()) {
-            program.Press(ID_CLEAN);
-            HWND box = nullptr;
-            for (const std::wstring& stage : program.FollowStatusUntilBox(box)) {
+            const RunningProgram::Cleanup run = program.Clean();
+            for (const std::wstring& stage : run.stages) {
                 PrintLine(L"status: ", stage);
             }
-            if (box) {
-                boxText = WindowText(GetDlgItem(box, kMessageBoxTextId));
-                RunningProgram::Dismiss(box);
-            }
+            boxText = run.box.text;
             exitCode = program.WaitForExit(60000);
         }
     }

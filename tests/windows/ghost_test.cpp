@@ -5,10 +5,10 @@
 // whether to stop that too, and wait for an answer that never comes.
 #include "lib/services.h"
 #include "windows/support/platform.h"
-#include "windows/support/process_tree.h"
 #include "windows/support/suite_paths.h"
 #include "windows/support/window_cover.h"
 
+#include "lib/process_tree.h"
 #include "lib/running_program.h"
 
 #include "ui/main_window.h"
@@ -33,14 +33,11 @@ constexpr DWORD kStepMs = 100;
 std::set<HWND> Ghosts()
 {
     std::set<HWND> ghosts;
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            if (IsWindowVisible(window) && WindowClass(window) == L"Ghost") {
-                reinterpret_cast<std::set<HWND>*>(lParam)->insert(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ghosts));
+    for (const HWND window : TopLevelWindows()) {
+        if (IsWindowVisible(window) && WindowClass(window) == L"Ghost") {
+            ghosts.insert(window);
+        }
+    }
     return ghosts;
 }
 

@@ -4,10 +4,11 @@
 #include "lib/services.h"
 #include "windows/support/mitigations.h"
 #include "windows/support/platform.h"
-#include "windows/support/process_tree.h"
 #include "windows/support/suite_paths.h"
 
+#include "lib/exit_code.h"
 #include "lib/planted_markers.h"
+#include "lib/process_tree.h"
 #include "lib/running_program.h"
 #include "lib/stack_guard_of.h"
 #include "lib/test_paths.h"
@@ -113,20 +114,16 @@ TEST_F(PlantedDlls, NoneLoadsIntoTheReleasedProgram)
     for (const wchar_t* name : kPlantedNames) {
         names += std::wstring(name) + L".dll ";
     }
-    const long long missing = RunToEnd(programDir_ + L"loader.exe", names, workDir_, 30000);
-    std::printf("control could not load %lld of the names\n", missing);
+    const std::optional<DWORD> missing =
+        ExitCodeOf(L"\"" + programDir_ + L"loader.exe\" " + names, 30000, {}, workDir_);
+    std::printf("control could not load %ld of the names\n", missing ? static_cast<long>(*missing) : -1L);
 
     // The released program: start-up, a successful run, the end.
     ASSERT_TRUE(SetServiceState(L"Spooler", SERVICE_RUNNING));
     {
         RunningProgram program(programDir_ + L"kestrafen.exe", SW_SHOWNORMAL, workDir_);
         ASSERT_NE(program.MainWindow(), nullptr);
-        program.Press(ID_CLEAN);
-        HWND box = nullptr;
-        program.FollowStatusUntilBox(box);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(WindowText(box), L"成功");
-        RunningProgram::Dismiss(box);
+        EXPECT_EQ(program.Clean().box.caption, L"成功");
         EXPECT_EQ(program.WaitForExit(10000), 0);
     }
 
@@ -242,16 +239,11 @@ TEST(StackGuard, EachStartOfTheReleasedProgramChoosesItsOwn)
 std::map<HWND, DWORD> VisibleWindows()
 {
     std::map<HWND, DWORD> windows;
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            if (IsWindowVisible(window)) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                (*reinterpret_cast<std::map<HWND, DWORD>*>(lParam))[window] = pid;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    for (const HWND window : TopLevelWindows()) {
+        if (IsWindowVisible(window)) {
+            GetWindowThreadProcessId(window, &windows[window]);
+        }
+    }
     return windows;
 }
 
@@ -260,10 +252,11 @@ TEST(FastFail, AHitStackGuardEndsTheProgramAtOnceWithNoDialog)
     const std::map<HWND, DWORD> before = VisibleWindows();
     const ULONGLONG start = GetTickCount64();
     DWORD pid = 0;
-    const long long exitCode = RunToEnd(SuiteDir() + L"stack_overrun.exe", L"overrun", SuiteDir(), 30000, &pid);
-    std::printf("stack_overrun.exe overrun: exit code 0x%08llX after %llu ms\n", exitCode,
+    const std::optional<DWORD> exitCode =
+        ExitCodeOf(L"\"" + SuiteDir() + L"stack_overrun.exe\" overrun", 30000, {}, SuiteDir(), &pid);
+    std::printf("stack_overrun.exe overrun: exit code 0x%08lX after %llu ms\n", exitCode.value_or(0),
                 GetTickCount64() - start);
-    EXPECT_EQ(exitCode, 0xC0000409LL) << "STATUS_STACK_BUFFER_OVERRUN";
+    EXPECT_EQ(exitCode, 0xC0000409UL) << "STATUS_STACK_BUFFER_OVERRUN";
 
     // Whatever reports the crash (Windows Error Reporting, Wine's debugger)
     // leaves no window up. On the runners the image sets WER's DontShowUI

@@ -5,12 +5,12 @@
 #include "windows/support/console_watch.h"
 #include "windows/support/job_corpus.h"
 #include "windows/support/platform.h"
-#include "windows/support/process_tree.h"
 #include "windows/support/screenshot.h"
 #include "windows/support/suite_paths.h"
 #include "windows/support/window_cover.h"
 
 #include "lib/job_dir.h"
+#include "lib/process_tree.h"
 #include "lib/running_program.h"
 #include "lib/test_paths.h"
 
@@ -21,7 +21,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,7 +34,6 @@ const wchar_t kReady[] = L"就绪";
 const wchar_t kStopping[] = L"正在停止打印服务...";
 const wchar_t kDeleting[] = L"正在删除打印任务...";
 const wchar_t kRestarting[] = L"正在重启打印服务...";
-constexpr ULONGLONG kRunLimitMs = 60000;
 const char kWineShowsNoConsoles[] =
     "Wine shows no console window for a console program started from a windowed one, flag or no flag "
     "(and tells a window-event hook of no other process's windows)";
@@ -49,54 +47,14 @@ void Print(const char* label, const Texts& texts)
     std::printf("%s: %s\n", label, line.c_str());
 }
 
-struct Outcome {
-    Texts stages;
-    std::wstring text;
-    std::wstring caption;
-};
-
-// Presses the clean button and follows the label until the program's box is
-// up, pumping this thread's messages meanwhile (for a window watch). Calls
-// atStage with each new text of the label, and atBox with the box before it
-// is read and dismissed.
-Outcome RunCleanup(RunningProgram& program, const std::function<void(const std::wstring&)>& atStage = {},
-                   const std::function<void(HWND)>& atBox = {})
+// Presses the clean button and follows the run, pumping this thread's
+// messages meanwhile (for a window watch); prints what it saw.
+RunningProgram::Cleanup RunCleanup(RunningProgram& program, RunningProgram::Watchers watchers = {})
 {
-    Outcome outcome;
-    const HWND label = program.Control(ID_STATUS);
-    // The label as it stands before the click, read before it can change: a
-    // loaded machine may run the whole first stage before this thread looks.
-    outcome.stages.push_back(WindowText(label));
-    if (atStage) {
-        atStage(outcome.stages.back());
-    }
-    program.Press(ID_CLEAN);
-    HWND box = nullptr;
-    for (const ULONGLONG end = GetTickCount64() + kRunLimitMs; !box && GetTickCount64() < end;) {
-        const std::wstring text = WindowText(label);
-        if (outcome.stages.empty() || outcome.stages.back() != text) {
-            outcome.stages.push_back(text);
-            if (atStage) {
-                atStage(text);
-            }
-        }
-        box = program.WaitForBox(0);
-        WindowWatch::Pump(5);
-    }
-    const std::wstring last = WindowText(label);
-    if (outcome.stages.back() != last) {
-        outcome.stages.push_back(last);
-    }
-    if (box) {
-        if (atBox) {
-            atBox(box);
-        }
-        outcome.caption = WindowText(box);
-        outcome.text = WindowText(GetDlgItem(box, kMessageBoxTextId));
-        RunningProgram::Dismiss(box);
-    }
+    watchers.between = [] { WindowWatch::Pump(5); };
+    const RunningProgram::Cleanup outcome = program.Clean(watchers);
     Print("stages", outcome.stages);
-    std::printf("box: %s: %s\n", Utf8(outcome.caption).c_str(), Utf8(outcome.text).c_str());
+    std::printf("box: %s: %s\n", Utf8(outcome.box.caption).c_str(), Utf8(outcome.box.text).c_str());
     return outcome;
 }
 
@@ -191,22 +149,22 @@ TEST_F(ReleasedProgram, ClearsAJammedQueueAndRestartsTheSpooler)
     ASSERT_NE(window, nullptr);
     TakeScreenshot({window}, L"1-start.bmp");
     bool shotDuringRun = false;
-    const Outcome outcome = RunCleanup(
-        program,
-        [&](const std::wstring& stage) {
-            if (stage == kStopping && !shotDuringRun) {
-                TakeScreenshot({window}, L"2-during-run.bmp");
-                shotDuringRun = true;
-            }
-        },
-        [&](HWND box) {
-            Sleep(500);  // the box is up before its text is drawn
-            TakeScreenshot({window, box}, L"3-outcome.bmp");
-        });
+    const RunningProgram::Cleanup outcome = RunCleanup(
+        program, {[&](const std::wstring& stage) {
+                      if (stage == kStopping && !shotDuringRun) {
+                          TakeScreenshot({window}, L"2-during-run.bmp");
+                          shotDuringRun = true;
+                      }
+                  },
+                  [&](HWND box) {
+                      Sleep(500);  // the box is up before its text is drawn
+                      TakeScreenshot({window, box}, L"3-outcome.bmp");
+                  },
+                  {}});
 
     EXPECT_EQ(outcome.stages, (Texts{kReady, kStopping, kDeleting, kRestarting, L"清理完成！"}));
-    EXPECT_EQ(outcome.text, L"打印任务已清理并重启服务！");
-    EXPECT_EQ(outcome.caption, L"成功");
+    EXPECT_EQ(outcome.box.text, L"打印任务已清理并重启服务！");
+    EXPECT_EQ(outcome.box.caption, L"成功");
     const long long exitCode = program.WaitForExit(10000);
     std::printf("exit code: %lld\n", exitCode);
     EXPECT_EQ(exitCode, 0);
@@ -227,8 +185,8 @@ TEST_F(ReleasedProgram, NoConsoleWindowShowsDuringARun)
     std::unique_ptr<RunningProgram> holder;
     RunningProgram& program = *Start(holder);
     ASSERT_NE(program.MainWindow(), nullptr);
-    const Outcome outcome = RunCleanup(program);
-    EXPECT_EQ(outcome.caption, L"成功");
+    const RunningProgram::Cleanup outcome = RunCleanup(program);
+    EXPECT_EQ(outcome.box.caption, L"成功");
     EXPECT_EQ(program.WaitForExit(10000), 0);
     WindowWatch::Pump(500);
     for (const ShownWindow& shown : watch.Shown()) {
@@ -288,11 +246,11 @@ TEST_F(ReleasedProgram, AStoppedSpoolerFailsTheStopAndTouchesNoFile)
     std::unique_ptr<RunningProgram> holder;
     RunningProgram& program = *Start(holder);
     ASSERT_NE(program.MainWindow(), nullptr);
-    const Outcome outcome = RunCleanup(program);
+    const RunningProgram::Cleanup outcome = RunCleanup(program);
 
     EXPECT_EQ(outcome.stages, (Texts{kReady, kStopping, L"停止服务失败"}));
-    EXPECT_EQ(outcome.text, L"无法停止打印服务");
-    EXPECT_EQ(outcome.caption, L"错误");
+    EXPECT_EQ(outcome.box.text, L"无法停止打印服务");
+    EXPECT_EQ(outcome.box.caption, L"错误");
     EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
     const Texts left = ListJobDir();
     Print("left in the job directory", left);
@@ -314,11 +272,11 @@ TEST_F(ReleasedProgram, ADisabledSpoolerFailsTheRestartAfterTheJobsWent)
     std::unique_ptr<RunningProgram> holder;
     RunningProgram& program = *Start(holder);
     ASSERT_NE(program.MainWindow(), nullptr);
-    const Outcome outcome = RunCleanup(program);
+    const RunningProgram::Cleanup outcome = RunCleanup(program);
 
     EXPECT_EQ(outcome.stages, (Texts{kReady, kStopping, kDeleting, kRestarting, L"重启服务失败"}));
-    EXPECT_EQ(outcome.text, L"无法重启打印服务");
-    EXPECT_EQ(outcome.caption, L"错误");
+    EXPECT_EQ(outcome.box.text, L"无法重启打印服务");
+    EXPECT_EQ(outcome.box.caption, L"错误");
     EXPECT_EQ(program.WaitForExit(500), -1) << "the program must stay open";
     EXPECT_EQ(ListJobDir(), corpus.Staying());
     EXPECT_EQ(QueryService(kSpooler).state, static_cast<DWORD>(SERVICE_STOPPED));

@@ -22,9 +22,10 @@
 //   SUITE_DIR holds suite-programs.txt and the programs (default: the
 //   runner's own folder); KESTRAFEN_RELEASE_DIR names the unzipped release,
 //   KESTRAFEN_ARTEFACTS_DIR where results go.
+#include "lib/exit_code.h"
 #include "lib/services.h"
+#include "lib/test_paths.h"
 #include "lib/test_prefix.h"
-#include "windows/support/child_output.h"
 #include "windows/support/platform.h"
 #include "windows/support/sha256.h"
 #include "windows/support/suite_paths.h"
@@ -78,45 +79,22 @@ std::wstring Wide(const std::string& text)
     return wide;
 }
 
-std::optional<std::string> ReadFileText(const std::wstring& path)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
-    }
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        text.append(buffer, read);
-    }
-    CloseHandle(file);
-    return text;
-}
-
 // The files in a folder (not in its subfolders), by name.
 std::vector<std::string> FilesIn(const std::wstring& dir)
 {
     std::vector<std::string> files;
-    WIN32_FIND_DATAW found{};
-    const HANDLE find = FindFirstFileW((dir + L"*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        return files;
-    }
-    do {
+    for (const WIN32_FIND_DATAW& found : FindAll(dir + L"*")) {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             files.push_back(Utf8(found.cFileName));
         }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
+    }
     return files;
 }
 
 std::string Captured(const std::wstring& commandLine)
 {
     std::string output;
-    RunWithOutput(commandLine, [&output](const std::string& chunk) { output += chunk; });
+    ExitCodeOf(commandLine, INFINITE, [&output](const std::string& chunk) { output += chunk; });
     return output;
 }
 
@@ -206,7 +184,7 @@ std::vector<std::string> RunPrograms(const std::wstring& suiteDir, const std::ws
         command += L"\" \"--gtest_output=xml:";
         command += results;
         command += L"\"";
-        const std::optional<DWORD> exitCode = RunWithOutput(command, Say);
+        const std::optional<DWORD> exitCode = ExitCodeOf(command, INFINITE, Say);
         int skipped = 0;
         Append(problems, ProgramProblems(program, exitCode, ReadFileText(results), SkipsAreFailures(), skipped));
         if (skipped > 0) {

@@ -6,6 +6,7 @@
 // *leaves_a_child* (passes, leaving behind a process that holds its output
 // until the artefacts folder has a file named stop-lingering).
 #include "lib/services.h"
+#include "lib/test_paths.h"
 #include "windows/support/suite_paths.h"
 
 #include <gtest/gtest.h>
@@ -18,9 +19,7 @@ namespace {
 
 bool Named(const wchar_t* behaviour)
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring name(path);
+    const std::wstring name = ThisExecutable();
     return name.find(behaviour, name.find_last_of(L"\\/") + 1) != std::wstring::npos;
 }
 
@@ -28,9 +27,7 @@ bool Named(const wchar_t* behaviour)
 // program's output among them), that lingers until it is told to stop.
 void LeaveAChild()
 {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(path) + L"\" --linger";
+    std::wstring command = L"\"" + ThisExecutable() + L"\" --linger";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION pi{};

@@ -1,7 +1,6 @@
 #include "windows/support/console_watch.h"
 
-#include "windows/support/process_tree.h"
-
+#include "lib/process_tree.h"
 #include "lib/window_text.h"
 
 #include <algorithm>
@@ -19,15 +18,10 @@ bool IsConsoleWindowClass(const std::wstring& name)
 
 WindowWatch::WindowWatch()
     : hook_(SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_SHOW, nullptr, OnEvent, 0, 0,
-                            WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS))
+                            WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS)),
+      before_(TopLevelWindows())
 {
     activeWatch = this;
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&before_));
 }
 
 WindowWatch::~WindowWatch()
@@ -77,17 +71,12 @@ void CALLBACK WindowWatch::OnEvent(HWINEVENTHOOK /*hook*/, DWORD /*event*/, HWND
 
 void WindowWatch::Look()
 {
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            auto* watch = reinterpret_cast<WindowWatch*>(lParam);
-            if (IsWindowVisible(window) &&
-                std::find(watch->before_.begin(), watch->before_.end(), window) == watch->before_.end() &&
-                IsConsoleWindowClass(WindowClass(window))) {
-                watch->Note(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(this));
+    for (const HWND window : TopLevelWindows()) {
+        if (IsWindowVisible(window) && std::find(before_.begin(), before_.end(), window) == before_.end() &&
+            IsConsoleWindowClass(WindowClass(window))) {
+            Note(window);
+        }
+    }
 }
 
 void WindowWatch::Note(HWND window)

@@ -1,5 +1,7 @@
 #include "windows/support/platform.h"
 
+#include "lib/test_paths.h"
+
 #include <windows.h>
 
 std::string WineVersion()
@@ -14,7 +16,5 @@ std::string WineVersion()
 
 bool SkipsAreFailures()
 {
-    wchar_t value[8] = {};
-    const DWORD length = GetEnvironmentVariableW(L"KESTRAFEN_REQUIRE_WINDOWS", value, 8);
-    return length == 1 && value[0] == L'1';
+    return EnvironmentVariable(L"KESTRAFEN_REQUIRE_WINDOWS") == L"1";
 }

@@ -6,13 +6,6 @@
 
 namespace {
 
-std::wstring Variable(const wchar_t* name)
-{
-    wchar_t value[MAX_PATH] = {};
-    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::wstring(value, length) : std::wstring();
-}
-
 std::wstring AsFolder(std::wstring path)
 {
     if (!path.empty() && path.back() != L'\\' && path.back() != L'/') {
@@ -25,7 +18,7 @@ std::wstring AsFolder(std::wstring path)
 
 std::wstring ReleaseDir()
 {
-    return AsFolder(Variable(L"KESTRAFEN_RELEASE_DIR"));
+    return AsFolder(EnvironmentVariable(L"KESTRAFEN_RELEASE_DIR"));
 }
 
 std::wstring SuiteDir()
@@ -35,7 +28,7 @@ std::wstring SuiteDir()
 
 std::wstring ArtefactsDir()
 {
-    std::wstring dir = AsFolder(Variable(L"KESTRAFEN_ARTEFACTS_DIR"));
+    std::wstring dir = AsFolder(EnvironmentVariable(L"KESTRAFEN_ARTEFACTS_DIR"));
     if (dir.empty()) {
         dir = SuiteDir() + L"artefacts\\";
     }

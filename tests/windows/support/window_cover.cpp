@@ -1,8 +1,8 @@
 #include "windows/support/window_cover.h"
 
 #include "windows/support/platform.h"
-#include "windows/support/process_tree.h"
 
+#include "lib/process_tree.h"
 #include "lib/window_text.h"
 
 namespace {

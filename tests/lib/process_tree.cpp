@@ -1,10 +1,6 @@
-#include "windows/support/process_tree.h"
-
-#include <tlhelp32.h>
+#include "lib/process_tree.h"
 
 #include <algorithm>
-
-namespace {
 
 std::vector<PROCESSENTRY32W> Processes()
 {
@@ -21,6 +17,8 @@ std::vector<PROCESSENTRY32W> Processes()
     CloseHandle(snapshot);
     return processes;
 }
+
+namespace {
 
 void AddDescendants(const std::vector<PROCESSENTRY32W>& processes, DWORD parent, std::vector<TreeMember>& out)
 {
@@ -67,32 +65,4 @@ std::wstring ImageOf(DWORD pid)
     const auto found = std::find_if(processes.begin(), processes.end(),
                                     [&](const PROCESSENTRY32W& process) { return process.th32ProcessID == pid; });
     return found != processes.end() ? found->szExeFile : std::wstring();
-}
-
-long long RunToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir, DWORD ms,
-                   DWORD* pid)
-{
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
-        return -1;
-    }
-    if (pid) {
-        *pid = pi.dwProcessId;
-    }
-    long long result = -1;
-    if (WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0) {
-        DWORD exitCode = 0;
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        result = exitCode;
-    } else {
-        TerminateProcess(pi.hProcess, 99);
-        WaitForSingleObject(pi.hProcess, 5000);
-    }
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return result;
 }

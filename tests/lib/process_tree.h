@@ -2,8 +2,13 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <string>
 #include <vector>
+
+// Every process running now.
+std::vector<PROCESSENTRY32W> Processes();
 
 // A process and everything it started (net.exe, net1.exe, their console
 // hosts), children first: the image names and ids, for the log.
@@ -18,9 +23,3 @@ void EndProcessTree(DWORD root);
 
 // The image name of a running process ("WerFault.exe"), or empty.
 std::wstring ImageOf(DWORD pid);
-
-// Runs `exe arguments` in workDir without a window of its own and waits up
-// to `ms` for it: its exit code, or -1 if it could not start or was still
-// running (then it is ended). Its process id goes to *pid if asked.
-long long RunToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workDir, DWORD ms,
-                   DWORD* pid = nullptr);
