@@ -7,7 +7,9 @@ in an environment of the test's own (a plain PATH, a scratch home):
   link command runs (found as the notices script finds it) is one that
   BUILDINFO.txt gives the version of;
 - licence-versions: each licence address the notices give has the version
-  that the licence's name has (GPL-3 must not lead to the GPL-2 text).
+  that the licence's name has (GPL-3 must not lead to the GPL-2 text);
+- readme-commands: each command in README.md's table of commands starts a
+  program of the tree that runs as written (executable, with a #! line).
 
 Usage: release_scripts_test.py CHECK SOURCE_DIR FACTS_JSON SHIPPED_EXE SHIPPED_BUILD_DIR"""
 import json
@@ -74,7 +76,21 @@ def licence_versions(source, _facts, _exe, _build, fail):
             fail(f'{name} leads to {address}')
 
 
-CHECKS = {'dirty-tree': dirty_tree, 'linker-package': linker_package, 'licence-versions': licence_versions}
+def readme_commands(source, _facts, _exe, _build, fail):
+    table = read(os.path.join(source, 'README.md')).split('| What | Command |', 1)[-1].split('\n\n', 1)[0]
+    commands = re.findall(r'^\|.*\| `([^`]+)` \|$', table, flags=re.M)
+    if not commands:
+        fail("README.md's table of commands is gone: adapt this check")
+    for command in commands:
+        program = os.path.join(source, command.split()[0])
+        with open(program, 'rb') as f:
+            runnable = f.read(2) == b'#!' and os.access(program, os.X_OK)
+        if not runnable:
+            fail(f'README.md says to run "{command}", but {command.split()[0]} is not executable with a #! line')
+
+
+CHECKS = {'dirty-tree': dirty_tree, 'linker-package': linker_package, 'licence-versions': licence_versions,
+          'readme-commands': readme_commands}
 
 
 def main(check, source, facts_json, exe, build):
