@@ -16,7 +16,7 @@ from checking import read, report  # beside this test
 
 
 def convert(source, golden, changelog, output):
-    return subprocess.run([sys.executable, os.path.join(source, 'scripts', 'guide-to-text.py'),
+    return subprocess.run([sys.executable, '-B', os.path.join(source, 'scripts', 'guide-to-text.py'),
                            os.path.join(golden, 'input.md'), os.path.join(golden, 'facts.json'),
                            changelog, output], capture_output=True, text=True)
 
