@@ -18,9 +18,7 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -182,15 +180,10 @@ TEST_F(PlantedDlls, TheProgramLoadsNoneBeyondWhatABareUser32ProgramLoads)
     // The plants work: without the protection the program takes one that
     // the bare program does not, and a usual comctl32 import takes its plant.
     EXPECT_TRUE(loaded[L"importer.exe"].count(L"comctl32.dll")) << "control: the plant must load";
-    Names beyondControl;
-    std::set_difference(loaded[L"unprotected.exe"].begin(), loaded[L"unprotected.exe"].end(),
-                        control.begin(), control.end(), std::inserter(beyondControl, beyondControl.end()));
-    EXPECT_FALSE(beyondControl.empty()) << "control: without the protection a plant must load";
-
-    beyondControl.clear();
-    std::set_difference(loaded[L"kestrafen.exe"].begin(), loaded[L"kestrafen.exe"].end(),
-                        control.begin(), control.end(), std::inserter(beyondControl, beyondControl.end()));
-    EXPECT_TRUE(beyondControl.empty()) << "the program loaded planted " << Listed(beyondControl);
+    EXPECT_FALSE(PlantsBeyondTheBareProgram(loaded[L"unprotected.exe"], control).empty())
+        << "control: without the protection a plant must load";
+    const Names beyond = PlantsBeyondTheBareProgram(loaded[L"kestrafen.exe"], control);
+    EXPECT_TRUE(beyond.empty()) << "the program loaded planted " << Listed(beyond);
 }
 
 } // namespace

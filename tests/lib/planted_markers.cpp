@@ -2,6 +2,9 @@
 
 #include "lib/test_paths.h"
 
+#include <algorithm>
+#include <iterator>
+
 std::map<std::wstring, PlantNames> PlantsLoaded()
 {
     std::map<std::wstring, PlantNames> loaded;
@@ -12,6 +15,14 @@ std::map<std::wstring, PlantNames> PlantsLoaded()
         loaded[marker.substr(0, split)].insert(marker.substr(split + 1));
     }
     return loaded;
+}
+
+PlantNames PlantsBeyondTheBareProgram(const PlantNames& program, const PlantNames& bare)
+{
+    PlantNames beyond;
+    std::set_difference(program.begin(), program.end(), bare.begin(), bare.end(),
+                        std::inserter(beyond, beyond.end()));
+    return beyond;
 }
 
 std::string Listed(const PlantNames& names)

@@ -14,6 +14,10 @@ using PlantNames = std::set<std::wstring>;
 // (loads by name keep the caller's spelling).
 std::map<std::wstring, PlantNames> PlantsLoaded();
 
+// The planting rule: the plants a program loaded that a bare user32 program
+// (the control) does not load too; the program must load none.
+PlantNames PlantsBeyondTheBareProgram(const PlantNames& program, const PlantNames& bare);
+
 // The names, comma-separated, or "(none)", for messages (the names are ASCII).
 std::string Listed(const PlantNames& names);
 

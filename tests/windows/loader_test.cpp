@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
@@ -33,16 +32,6 @@ namespace {
 // What a planted DLL can be called (tests/CMakeLists.txt names them).
 const wchar_t* const kPlantedNames[] = {KESTRAFEN_PLANTED_NAMES};
 using Names = PlantNames;
-
-// The planting rule: the program loads no plant that a bare user32 program
-// does not load too.
-Names PlantsBeyondTheBareProgram(const Names& program, const Names& bare)
-{
-    Names beyond;
-    std::set_difference(program.begin(), program.end(), bare.begin(), bare.end(),
-                        std::inserter(beyond, beyond.end()));
-    return beyond;
-}
 
 TEST(PlantingRule, DecidedOnRecordedLoads)
 {
