@@ -1,4 +1,5 @@
 #include "fakes/file_calls.h"
+#include "fakes/real_call.h"
 
 #include <windows.h>
 
@@ -8,23 +9,17 @@ std::vector<std::wstring> fileCalls;
 
 namespace {
 
-template <typename Function>
-Function Real(const char* name)
-{
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
-}
-
 HANDLE WINAPI FakeFindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW found)
 {
     fake::fileCalls.push_back(L"find " + std::wstring(pattern));
-    return Real<HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW)>("FindFirstFileW")(pattern, found);
+    using FindFirst = HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW);
+    return fake::Real<FindFirst>(L"kernel32.dll", "FindFirstFileW")(pattern, found);
 }
 
 BOOL WINAPI FakeDeleteFileW(LPCWSTR path)
 {
     fake::fileCalls.push_back(L"delete " + std::wstring(path));
-    return Real<BOOL(WINAPI*)(LPCWSTR)>("DeleteFileW")(path);
+    return fake::Real<BOOL(WINAPI*)(LPCWSTR)>(L"kernel32.dll", "DeleteFileW")(path);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "fakes/system_directory.h"
+#include "fakes/real_call.h"
 
 #include <windows.h>
 
@@ -21,10 +22,7 @@ std::optional<std::wstring> FromEnvironment()
 UINT WINAPI FakeGetSystemDirectoryW(LPWSTR buffer, UINT size)
 {
     if (!fake::systemDirectory) {
-        using Real = UINT(WINAPI*)(LPWSTR, UINT);
-        const auto real = reinterpret_cast<Real>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemDirectoryW")));
-        return real(buffer, size);
+        return fake::Real<UINT(WINAPI*)(LPWSTR, UINT)>(L"kernel32.dll", "GetSystemDirectoryW")(buffer, size);
     }
     const std::wstring& directory = *fake::systemDirectory;
     if (directory.empty()) {

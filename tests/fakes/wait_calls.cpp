@@ -1,4 +1,5 @@
 #include "fakes/wait_calls.h"
+#include "fakes/real_call.h"
 
 namespace {
 
@@ -6,19 +7,12 @@ namespace {
 // runtime's own, the tests' helpers) go straight through.
 thread_local fake::WaitCalls* recording = nullptr;
 
-template <typename Function>
-Function Real(const char* name)
-{
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name)));
-}
-
 void WINAPI FakeSleep(DWORD ms)
 {
     if (recording) {
         recording->sleeps.push_back(ms);
     }
-    Real<void(WINAPI*)(DWORD)>("Sleep")(ms);
+    fake::Real<void(WINAPI*)(DWORD)>(L"kernel32.dll", "Sleep")(ms);
 }
 
 DWORD WINAPI FakeWaitForSingleObject(HANDLE object, DWORD ms)
@@ -26,7 +20,7 @@ DWORD WINAPI FakeWaitForSingleObject(HANDLE object, DWORD ms)
     if (recording) {
         recording->waitTimeouts.push_back(ms);
     }
-    return Real<DWORD(WINAPI*)(HANDLE, DWORD)>("WaitForSingleObject")(object, ms);
+    return fake::Real<DWORD(WINAPI*)(HANDLE, DWORD)>(L"kernel32.dll", "WaitForSingleObject")(object, ms);
 }
 
 } // namespace

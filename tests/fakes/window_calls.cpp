@@ -7,6 +7,8 @@
 // and then goes on to user32, unless KESTRAFEN_FAKE_WINDOW_FAILURE makes the
 // main window's registration ("register") or creation ("create") fail as the
 // system's would.
+#include "fakes/real_call.h"
+
 #include <windows.h>
 
 #include <string>
@@ -56,16 +58,10 @@ void Log(const char* call, const wchar_t* className = nullptr, const std::string
     CloseHandle(file);
 }
 
-template <typename Function>
-Function Real(const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
-}
-
 void WINAPI FakeDisableProcessWindowsGhosting()
 {
     Log("DisableProcessWindowsGhosting");
-    Real<void(WINAPI*)()>("DisableProcessWindowsGhosting")();
+    fake::Real<void(WINAPI*)()>(L"user32.dll", "DisableProcessWindowsGhosting")();
 }
 
 ATOM WINAPI FakeRegisterClassW(const WNDCLASSW* windowClass)
@@ -75,7 +71,7 @@ ATOM WINAPI FakeRegisterClassW(const WNDCLASSW* windowClass)
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
-    return Real<ATOM(WINAPI*)(const WNDCLASSW*)>("RegisterClassW")(windowClass);
+    return fake::Real<ATOM(WINAPI*)(const WNDCLASSW*)>(L"user32.dll", "RegisterClassW")(windowClass);
 }
 
 using CreateWindowFn = HWND(WINAPI*)(DWORD, LPCWSTR, LPCWSTR, DWORD, int, int, int, int, HWND, HMENU,
@@ -89,8 +85,8 @@ HWND WINAPI FakeCreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR title,
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    return Real<CreateWindowFn>("CreateWindowExW")(exStyle, className, title, style, x, y, width, height,
-                                                    parent, menu, instance, param);
+    return fake::Real<CreateWindowFn>(L"user32.dll", "CreateWindowExW")(exStyle, className, title, style, x, y,
+                                                                         width, height, parent, menu, instance, param);
 }
 
 } // namespace
