@@ -194,9 +194,8 @@ std::vector<std::string> RunPrograms(const std::wstring& suiteDir, const std::ws
     return problems;
 }
 
-std::string SpoolerText()
+std::string SpoolerText(const ServiceFacts& spooler)
 {
-    const ServiceFacts spooler = QueryService(L"Spooler");
     if (!spooler.exists) {
         return "no Spooler service";
     }
@@ -211,10 +210,7 @@ int wmain(int argc, wchar_t** argv)
         std::printf("refusing to run: %s\n", throwaway.message());
         return 2;
     }
-    std::wstring suiteDir = argc > 1 ? std::wstring(argv[1]) : SuiteDir();
-    if (!suiteDir.empty() && suiteDir.back() != L'\\' && suiteDir.back() != L'/') {
-        suiteDir += L'\\';
-    }
+    const std::wstring suiteDir = argc > 1 ? AsFolder(argv[1]) : SuiteDir();
     const std::wstring artefacts = ArtefactsDir();
     g_log = CreateFileW((artefacts + L"suite.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -223,7 +219,7 @@ int wmain(int argc, wchar_t** argv)
     std::vector<std::string> spoolerProblems;
     {
         const ServiceFacts found = QueryService(L"Spooler");
-        Say("== the Spooler before the suite: " + SpoolerText() + "\n");
+        Say("== the Spooler before the suite: " + SpoolerText(found) + "\n");
         if (!found.exists) {
             problems.push_back("this machine has no Spooler service: the suite has nothing to test against");
         } else {
@@ -237,9 +233,10 @@ int wmain(int argc, wchar_t** argv)
             Append(problems, RunPrograms(suiteDir, artefacts));
         }
         const ServiceFacts after = QueryService(L"Spooler");
-        Say("== the Spooler after the suite, put back: " + SpoolerText() + "\n");
+        Say("== the Spooler after the suite, put back: " + SpoolerText(after) + "\n");
         if (found.exists && (after.state != SERVICE_RUNNING || after.startType != found.startType)) {
-            spoolerProblems.push_back("the Spooler is " + SpoolerText() + " after the suite, not running with start type " +
+            spoolerProblems.push_back("the Spooler is " + SpoolerText(after) +
+                                      " after the suite, not running with start type " +
                                       StartTypeName(found.startType));
         }
     }

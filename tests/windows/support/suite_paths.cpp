@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-namespace {
-
 std::wstring AsFolder(std::wstring path)
 {
     if (!path.empty() && path.back() != L'\\' && path.back() != L'/') {
@@ -13,8 +11,6 @@ std::wstring AsFolder(std::wstring path)
     }
     return path;
 }
-
-} // namespace
 
 std::wstring ReleaseDir()
 {

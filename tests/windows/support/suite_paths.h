@@ -2,6 +2,9 @@
 
 #include <string>
 
+// The path with a backslash at its end, unless it has one (or a slash).
+std::wstring AsFolder(std::wstring path);
+
 // Where the suite finds what it tests and leaves what it shows. Each ends in
 // a backslash.
 
