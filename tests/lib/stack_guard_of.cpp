@@ -9,6 +9,9 @@
 #include <iterator>
 #include <set>
 
+// Where a load configuration holds the address of the stack guard.
+constexpr DWORD kSecurityCookieOffset = offsetof(IMAGE_LOAD_CONFIG_DIRECTORY64, SecurityCookie);
+
 ULONGLONG StackGuardOf(HANDLE process)
 {
     PROCESS_BASIC_INFORMATION basic{};
@@ -22,7 +25,6 @@ ULONGLONG StackGuardOf(HANDLE process)
     IMAGE_NT_HEADERS64 nt{};
     ULONGLONG cookieAddress = 0;
     ULONGLONG guard = 0;
-    constexpr size_t kSecurityCookieOffset = 0x58;  // in IMAGE_LOAD_CONFIG_DIRECTORY64
     if (!ReadProcessMemory(process, base, &dos, sizeof(dos), nullptr) ||
         !ReadProcessMemory(process, base + dos.e_lfanew, &nt, sizeof(nt), nullptr)) {
         return 0;
@@ -111,7 +113,6 @@ std::optional<ULONGLONG> BuiltStackGuard(const std::wstring& exe, DWORD rva)
         if (!NtHeadersOf(file, nt, ntAt)) {
             return std::nullopt;
         }
-        constexpr DWORD kSecurityCookieOffset = 0x58;  // in IMAGE_LOAD_CONFIG_DIRECTORY64
         const IMAGE_DATA_DIRECTORY config = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
         const std::optional<ULONGLONG> cookie =
             config.Size > kSecurityCookieOffset ? EightBytesAt(file, config.VirtualAddress + kSecurityCookieOffset)
