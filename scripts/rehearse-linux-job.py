@@ -61,10 +61,14 @@ def inputs(workflow, job, action):
     return [step['with'] for step in steps(workflow, job) if step.get('uses', '').startswith(f'actions/{action}@')]
 
 
+def paths(given):
+    """The path patterns an upload-artifact step's `with:` gives, one a line."""
+    return [p.strip() for p in str(given['path']).splitlines() if p.strip()]
+
+
 def uploads(workflow, job=JOB):
     """(artefact name, [path patterns]) for each upload-artifact step of the job."""
-    return [(given['name'], [p.strip() for p in str(given['path']).splitlines() if p.strip()])
-            for given in inputs(workflow, job, 'upload-artifact')]
+    return [(given['name'], paths(given)) for given in inputs(workflow, job, 'upload-artifact')]
 
 
 def resolve(workspace, pattern):
@@ -186,7 +190,7 @@ def full(workflow, source, scratch):
             print(f'cloned {commit}, owned by uid {RUNNER_UID}')
         elif uses.startswith('actions/upload-artifact@'):
             name = step['with']['name']
-            layout = artefact_layout(workspace, str(step['with']['path']).splitlines())
+            layout = artefact_layout(workspace, paths(step['with']))
             if not layout:
                 print(f'FAIL: artefact {name}: no files')
                 return 1

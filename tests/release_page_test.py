@@ -309,7 +309,6 @@ def main(source, facts_json, zip_path, workflow):
     failures = []
     fail = failures.append
     facts = json.loads(read(facts_json))
-    sys.dont_write_bytecode = True
     with tempfile.TemporaryDirectory(prefix='kestrafen-release-page-test.') as work:
         # The script runs as users run it, writing bytecode beside itself:
         # from a copy, as the release job runs it from its checkout.
